@@ -1,0 +1,3 @@
+#pragma once
+// Seconds since SDL started: SDL_GetTicks() / 1000.0.
+double now_seconds();

@@ -1,0 +1,37 @@
+#include "core/frame_loop.h"
+
+#include <SDL/SDL.h>
+
+#include "core/clock.h"
+#include "core/music/fmod_api.h"
+#include "core/schedule.h"
+
+namespace {
+
+// Takes every pending event; true when one of them was a key press.
+bool poll_key_press()
+{
+    bool key = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (event.type == SDL_KEYDOWN) key = true;
+    return key;
+}
+
+}  // namespace
+
+void run_frame_loop(FMUSIC_MODULE* module)
+{
+    bool quit_requested = false;
+    int layer_mask = 0;
+    while (!quit_requested) {
+        if (poll_key_press()) quit_requested = true;
+        const int order = FMUSIC_GetOrder(module);
+        const int row = FMUSIC_GetRow(module);
+        const float t = static_cast<float>(now_seconds());
+        draw_frame(order, t, layer_mask);
+        step_layer_mask(layer_mask);
+        SDL_GL_SwapBuffers();
+        if (is_end_position(order, row)) break;
+    }
+}

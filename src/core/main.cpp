@@ -1,0 +1,12 @@
+// Process entry: SDL_Quit runs at exit for the paths that end with exit(1).
+#include <SDL/SDL.h>
+
+#include <cstdlib>
+
+#include "core/demo_main.h"
+
+int main(int argc, char** argv)
+{
+    std::atexit(SDL_Quit);
+    return demo_main(argc, argv);
+}

@@ -1,0 +1,46 @@
+#include "core/textures.h"
+
+#include <SDL/SDL.h>
+#include <SDL/SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "core/picture.h"
+#include "draw/gl.h"
+
+uint32_t TextureTable[TEXTURE_COUNT] = {};
+
+const char* const texture_files[TEXTURE_COUNT] = {
+    "paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
+    "paintart5.png", "paintart6.PNG", "cow.PNG",
+};
+
+uint32_t upload_png_texture(const char* path)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+
+    SDL_Surface* surface = IMG_Load(path);
+    if (!surface) {
+        char message[512];
+        std::snprintf(message, sizeof message, "error loading texture '%s'", path);
+        std::perror(message);
+        std::exit(1);
+    }
+    // Whatever the file held (palette, grey, alpha, 16-bit, padded rows),
+    // OpenGL gets rows of R, G, B bytes laid out for its default alignment.
+    const RgbPicture picture = picture_from_surface(surface);
+    SDL_FreeSurface(surface);
+    if (picture.width <= 0) {
+        std::fprintf(stderr, "error loading texture '%s': could not convert it to RGB\n", path);
+        std::exit(1);
+    }
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, picture.width, picture.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 picture.pixels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return name;
+}
