@@ -1,0 +1,56 @@
+#include "render/render_harness.h"
+
+#include <SDL/SDL.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/textures.h"
+
+namespace {
+int opened_width = 0, opened_height = 0;
+}
+
+bool render_open(int width, int height)
+{
+    if (opened_width == width && opened_height == height) return true;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL)) return false;
+    opened_width = width;
+    opened_height = height;
+    return true;
+}
+
+void render_load_textures()
+{
+    const std::filesystem::path data = DRENSOLK_DATA_DIR;
+    for (int i = 0; i < TEXTURE_COUNT; ++i)
+        TextureTable[i] = upload_png_texture((data / texture_files[i]).c_str());
+}
+
+RgbImage render_read() { return read_frame(opened_width, opened_height); }
+
+std::string render_save_png(const RgbImage& image, const std::string& name)
+{
+    const std::filesystem::path dir = std::filesystem::path(DRENSOLK_BINARY_DIR) / "render-out";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / (name + ".png")).string();
+    write_png(path, image);
+    return path;
+}
+
+int count_lit(const RgbImage& image, int x0, int y0, int x1, int y1, int threshold)
+{
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* p = image.at(x, y);
+            lit += p[0] + p[1] + p[2] > threshold;
+        }
+    return lit;
+}
