@@ -2,6 +2,8 @@
 
 #include <SDL/SDL.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,9 +32,11 @@ Uint32 video_flags()
 
 }  // namespace
 
-int start_order_from_args(int argc, char** argv)
+std::optional<int> start_order_from_args(int argc, char** argv)
 {
-    return argc == 2 ? std::atoi(argv[1]) : -1;
+    if (argc != 2) return std::nullopt;
+    const long value = std::strtol(argv[1], nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
 int demo_main(int argc, char** argv)
@@ -64,7 +68,7 @@ int demo_main(int argc, char** argv)
     if (!music_module) fail_sound();
     FMUSIC_PlaySong(music_module);
     for (int n = 0; n < 30; ++n) FMUSIC_SetInstCallback(music_module, sync_on_instrument, n);
-    if (argc == 2) FMUSIC_SetOrder(music_module, start_order_from_args(argc, argv));
+    if (const auto order = start_order_from_args(argc, argv)) FMUSIC_SetOrder(music_module, *order);
 
     run_frame_loop(music_module);
     SDL_Quit();

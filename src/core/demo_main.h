@@ -1,12 +1,15 @@
 #pragma once
+#include <optional>
+
 // The demo: opens the display, plays the intro, loads the pictures, starts the
 // music and runs the frame loop. Returns 0 (also when the video mode is
 // refused); other start-up failures print one line and exit with status 1.
 int demo_main(int argc, char** argv);
 
-// The order the music starts at: atoi of the one argument, or -1 for none
-// (no argument, or more than one).
-int start_order_from_args(int argc, char** argv);
+// The order the music starts at when exactly one argument is given: its
+// integer value as atoi reads it (text gives 0), clamped to int where atoi
+// would overflow. None for no argument or for more than one.
+std::optional<int> start_order_from_args(int argc, char** argv);
 
 // The oldest music-layer version start-up accepts.
 constexpr float REQUIRED_SOUND_VERSION = 3.75f;
