@@ -1,12 +1,117 @@
 #include "effects/branch_walkers.h"
 
-void draw_branch_walkers(double t, int order)
+#include "core/random.h"
+#include "core/stipple.h"
+#include "core/sync_state.h"
+#include "draw/gl.h"
+#include "draw/shapes.h"
+
+std::vector<Walker> drawn_walkers;
+std::vector<Walker> source_walkers;
+Vec2 walker_spawn_point(0.0f, 0.5f);
+float spawn_heading = 0.0f;
+int32_t walker_countdown = 1;
+int32_t walker_last_order = -1;
+uint8_t walker_stipple[128] = {};
+
+namespace {
+
+constexpr float QUARTER_PI = 0.7853982f;
+
+// Adds one walker at the tip of a random source (or at walker_spawn_point when
+// there is none), turned by 0 or +-pi/4. At most four random draws, in this order:
+// turn, sign, source index (only with sources), second source entry.
+void spawn_walker()
 {
-    // Drawing comes with the layer's own work; the schedule already calls it.
+    spawn_heading = (demo_rand() % 2 == 0) ? QUARTER_PI : 0.0f;
+    if ((demo_rand() & 1) == 1) spawn_heading = -spawn_heading;
+
+    if (!source_walkers.empty()) {
+        const size_t index = static_cast<size_t>(demo_rand()) % source_walkers.size();
+        const Walker src = source_walkers[index];
+        source_walkers.erase(source_walkers.begin() + static_cast<std::ptrdiff_t>(index));
+        walker_spawn_point = src.pos + Vec2(0.1f, 0.0f).rotated(src.heading);
+        spawn_heading += src.heading;
+        // A tip off the unit square restarts that coordinate in the middle;
+        // 0.0 and 1.0 themselves are inside.
+        if (walker_spawn_point.x < 0.0f || walker_spawn_point.x > 1.0f) walker_spawn_point.x = 0.5f;
+        if (walker_spawn_point.y < 0.0f || walker_spawn_point.y > 1.0f) walker_spawn_point.y = 0.5f;
+    }
+
+    const Walker born(walker_spawn_point.x, walker_spawn_point.y, spawn_heading);
+    drawn_walkers.push_back(born);
+    source_walkers.push_back(born);
+    if (demo_rand() % 7 == 0) source_walkers.push_back(born);
 }
 
+}  // namespace
+
+// Draws all walkers of the current order, growing the branches by one while spawning.
+void draw_branch_walkers(double /*t*/, int order)
+{
+    build_diagonal_stipple(walker_stipple);
+    glPolygonStipple(walker_stipple);
+    glEnable(GL_POLYGON_STIPPLE);
+
+    if (ld(sync_state.walker_spawn)) spawn_walker();
+
+    for (const Walker& w : drawn_walkers) draw_walker_glyph(w);
+
+    // After drawing: the frame of an order change still shows the old walkers.
+    if (order != walker_last_order) {
+        drawn_walkers.clear();
+        source_walkers.clear();
+        walker_spawn_point = Vec2(0.5f, 0.5f);
+        walker_last_order = order;
+    }
+
+    // Counts calls, not spawns: lowers the flag on the 1st, 21st, 41st... call.
+    walker_countdown -= 1;
+    if (walker_countdown <= 0) {
+        st(sync_state.walker_spawn, false);
+        walker_countdown = 20;
+    }
+
+    glDisable(GL_POLYGON_STIPPLE);
+}
+
+// Draws one walker: white capsule body with round caps and two red dots.
 void draw_walker_glyph(const Walker& walker)
 {
-    // Drawing comes with the layer's own work; the schedule already calls it.
+    const Vec2 p = walker.pos;
+    const Vec2 half_body = Vec2(0.05f, 0.0f).rotated(walker.heading);
+    const Vec2 half_width = Vec2(0.0f, 0.015f).rotated(walker.heading);
+    const Vec2 end = p + half_body * 2.0f;
+
+    glDisable(GL_BLEND);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    (p - half_width).emit_vertex();
+    (p - half_width + half_body * 2.0f).emit_vertex();
+    (p + half_width + half_body * 2.0f).emit_vertex();
+    (p + half_width).emit_vertex();
+    glEnd();
+
+    glDisable(GL_DEPTH_TEST);
+
+    glBegin(GL_TRIANGLES);
+    filled_disc(0.015f, p.x, p.y, 10, 0.0f);
+    filled_disc(0.015f, end.x, end.y, 10, 0.0f);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    const Vec2 dot1 = p + half_body * 0.5f;
+    const Vec2 dot2 = p + half_body * 1.5f;
+    filled_disc(0.0055f, dot1.x, dot1.y, 10, 0.0f);
+    filled_disc(0.0055f, dot2.x, dot2.y, 10, 0.0f);
+    glEnd();
 }
 
+void branch_walkers_reset_for_test()
+{
+    drawn_walkers.clear();
+    source_walkers.clear();
+    walker_spawn_point = Vec2(0.0f, 0.5f);
+    spawn_heading = 0.0f;
+    walker_countdown = 1;
+    walker_last_order = -1;
+    for (auto& b : walker_stipple) b = 0;
+}
