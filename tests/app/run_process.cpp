@@ -1,0 +1,65 @@
+#include "app/run_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+}  // namespace
+
+ProcessResult run_process(const std::vector<std::string>& argv, const std::string& workdir,
+                          const std::vector<std::string>& env, double limit_seconds)
+{
+    ProcessResult result;
+    char out_path[] = "/tmp/drensolk-out-XXXXXX";
+    char err_path[] = "/tmp/drensolk-err-XXXXXX";
+    const int out_fd = mkstemp(out_path);
+    const int err_fd = mkstemp(err_path);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out_fd, 1);
+        dup2(err_fd, 2);
+        const int null_in = open("/dev/null", O_RDONLY);
+        dup2(null_in, 0);
+        if (chdir(workdir.c_str()) != 0) _exit(126);
+        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limit_seconds);
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wstatus, 0);
+            result.timed_out = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!result.timed_out && WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
+    close(out_fd);
+    close(err_fd);
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    unlink(out_path);
+    unlink(err_path);
+    return result;
+}
