@@ -19,9 +19,6 @@ void intro_band(int k, double now)
 
 void set_intro_projection() { set_projection(); }
 
-namespace {
-
-// Takes every pending event; true when one of them was a key press.
 bool poll_intro_key()
 {
     bool key = false;
@@ -30,8 +27,6 @@ bool poll_intro_key()
         if (event.type == SDL_KEYDOWN) key = true;
     return key;
 }
-
-}  // namespace
 
 void play_intro()
 {
