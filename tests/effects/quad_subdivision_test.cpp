@@ -1,0 +1,217 @@
+// The quad trees: which nodes split, where the parallelogram lies, hatching
+// along first children, and the two kinds of crosses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/random.h"
+#include "core/sync_state.h"
+#include "effects/choice_table.h"
+#include "effects/quad_subdivision.h"
+#include "support/gl_recorder.h"
+
+namespace {
+
+const Vec2 TOP_LEFT(0.2f, 0.2f), TOP_RIGHT(0.8f, 0.2f);
+
+class QuadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        glrec::reset();
+        sync_reset_for_test();
+        demo_rand_reset_for_test();
+        choice_table_reset_for_test();
+        quad_reset_for_test();
+    }
+    static void use_bytes(std::vector<uint8_t> bytes)
+    {
+        ChoiceTable = std::move(bytes);
+        triangle_needs_fill = false;
+        quad_needs_fill = false;
+    }
+};
+
+void expect_near(const glrec::Vertex& v, Vec2 p, float tolerance = 1e-6f)
+{
+    EXPECT_NEAR(v.x, p.x, tolerance);
+    EXPECT_NEAR(v.y, p.y, tolerance);
+}
+
+// The four vertices of a cross of half-length 0.01 at p.
+void expect_cross(const glrec::Batch& b, Vec2 p, float shade)
+{
+    ASSERT_EQ(b.vertices.size(), 4u);
+    expect_near(b.vertices[0], Vec2(p.x - 0.01f, p.y));
+    expect_near(b.vertices[1], Vec2(p.x + 0.01f, p.y));
+    expect_near(b.vertices[2], Vec2(p.x, p.y - 0.01f));
+    expect_near(b.vertices[3], Vec2(p.x, p.y + 0.01f));
+    EXPECT_EQ(b.vertices[0].color.r, shade);
+    EXPECT_EQ(b.vertices[0].color.g, shade);
+}
+
+TEST_F(QuadTest, FullTreeDrawsEveryQuadOfTheFourRootsInOrder)
+{
+    use_bytes(std::vector<uint8_t>(10000, 1));
+    st(sync_state.jump_count, 2);
+    quad_layer(0.7);
+
+    const auto quads = glrec::batches_of(GL_QUADS);
+    ASSERT_EQ(quads.size(), 5440u);
+    EXPECT_EQ(choice_cursor, 2 + 5460);
+
+    int by_depth[6] = {};
+    for (const auto& q : quads) {
+        ASSERT_EQ(q.vertices.size(), 4u);
+        EXPECT_FALSE(q.at_begin.is_on(GL_BLEND));
+        const int depth = static_cast<int>(std::lround(q.vertices[0].color.r / 0.2f));
+        ASSERT_TRUE(depth >= 2 && depth <= 5) << q.vertices[0].color.r;
+        EXPECT_FLOAT_EQ(q.vertices[0].color.r, 0.2f * depth);
+        ++by_depth[depth];
+    }
+    EXPECT_EQ(by_depth[2], 64);
+    EXPECT_EQ(by_depth[3], 256);
+    EXPECT_EQ(by_depth[4], 1024);
+    EXPECT_EQ(by_depth[5], 4096);
+
+    // Each root's 1360 quads start at its own corner: top, right, bottom, left.
+    const Vec2 starts[4] = {TOP_LEFT, TOP_RIGHT, Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f)};
+    for (int r = 0; r < 4; ++r) expect_near(quads[1360 * r].vertices[0], starts[r], 0.0f);
+
+    EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
+    EXPECT_EQ(glrec::count("glPolygonStipple"), 1u);
+    EXPECT_EQ(glrec::stipple()[4], 0x44);
+    EXPECT_EQ(glrec::calls_named("glBlendFunc").size(), 0u);
+}
+
+TEST_F(QuadTest, TopRootAtZeroWobbleBuildsTheInsideQuarterSquare)
+{
+    // t = -1 and byte 1 make the root's sum 0, so w = 0: a quarter turn.
+    use_bytes(std::vector<uint8_t>(10000, 1));
+    quad_layer(-1.0);
+    const auto quads = glrec::batches_of(GL_QUADS);
+    ASSERT_EQ(quads.size(), 5440u);
+    // The root's 2nd, 3rd and 4th children start at P2, P3 and P4; each
+    // depth-1 subtree holds 340 quads.
+    expect_near(quads[340].vertices[0], Vec2(0.2f, 0.5f));
+    expect_near(quads[680].vertices[0], Vec2(0.5f, 0.5f));
+    expect_near(quads[1020].vertices[0], Vec2(0.5f, 0.2f));
+}
+
+TEST_F(QuadTest, NodeThatDoesNotSplit)
+{
+    // AND 7 == 0 at depth 3: no quad, no children, a white cross at a.
+    use_bytes({8, 1, 1, 1, 1});
+    glEnable(GL_POLYGON_STIPPLE);
+    quad_node(TOP_LEFT, TOP_RIGHT, 3);
+    EXPECT_EQ(choice_cursor, 1);
+    EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 0u);
+    ASSERT_EQ(glrec::batches_of(GL_LINES).size(), 1u);
+    expect_cross(glrec::nth(GL_LINES, 0), TOP_LEFT, 1.0f);
+    EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
+
+    // Elsewhere it draws nothing at all.
+    glrec::reset();
+    use_bytes({0xf0, 1});
+    choice_cursor = 0;
+    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    EXPECT_EQ(choice_cursor, 1);
+    EXPECT_EQ(glrec::batches().size(), 0u);
+
+    // Depth 6 takes no byte; it only ends the stipple.
+    glrec::reset();
+    choice_cursor = 0;
+    glEnable(GL_POLYGON_STIPPLE);
+    quad_node(TOP_LEFT, TOP_RIGHT, 6);
+    EXPECT_EQ(choice_cursor, 0);
+    EXPECT_EQ(glrec::batches().size(), 0u);
+    EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
+}
+
+TEST_F(QuadTest, CalmDepthTwoQuadIsHatchedWithACentreCross)
+{
+    // Sum 2 + (-3) + 1 = 0: w = 0. The children stop at depth 3.
+    use_bytes({1, 0, 0, 0, 0});
+    subdiv_time = -3.0f;
+    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+
+    ASSERT_EQ(glrec::batches_of(GL_QUADS).size(), 1u);
+    const auto& quad = glrec::nth(GL_QUADS, 0);
+    EXPECT_TRUE(quad.at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_FLOAT_EQ(quad.vertices[0].color.r, 0.4f);
+    // Sides of half the edge: a, a + r/2, then + v/2, and the midpoint.
+    expect_near(quad.vertices[0], TOP_LEFT);
+    expect_near(quad.vertices[1], Vec2(0.2f, 0.5f));
+    expect_near(quad.vertices[2], Vec2(0.5f, 0.5f));
+    expect_near(quad.vertices[3], Vec2(0.5f, 0.2f));
+
+    const auto lines = glrec::batches_of(GL_LINES);
+    ASSERT_EQ(lines.size(), 5u);
+    expect_cross(lines[0], Vec2(0.35f, 0.35f), 0.0f);
+    // The four depth-3 children stop and mark their start points.
+    expect_cross(lines[1], TOP_LEFT, 1.0f);
+    expect_cross(lines[2], Vec2(0.2f, 0.5f), 1.0f);
+    expect_cross(lines[3], Vec2(0.5f, 0.5f), 1.0f);
+    expect_cross(lines[4], Vec2(0.5f, 0.2f), 1.0f);
+    EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
+}
+
+TEST_F(QuadTest, WobbleOfExactlyPointTwoIsNotCalm)
+{
+    // Times for which 2 + t + 1, summed in floats, gives sin exactly -0.2f
+    // and, one step lower, just inside the calm band.
+    const float t_edge = 0x1.5f2e7p-2f;
+    const float t_inside = 0x1.5f2e6p-2f;
+    ASSERT_EQ(std::fabs(static_cast<float>(std::sin(static_cast<double>(2.0f + t_edge + 1.0f)))), 0.2f);
+    ASSERT_LT(std::fabs(static_cast<float>(std::sin(static_cast<double>(2.0f + t_inside + 1.0f)))), 0.2f);
+
+    use_bytes({1, 0, 0, 0, 0});
+    subdiv_time = t_edge;
+    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    EXPECT_FALSE(glrec::nth(GL_QUADS, 0).at_begin.is_on(GL_POLYGON_STIPPLE));
+    for (const auto& line : glrec::batches_of(GL_LINES)) EXPECT_EQ(line.vertices[0].color.r, 1.0f);
+    EXPECT_EQ(glrec::batches_of(GL_LINES).size(), 4u);
+
+    glrec::reset();
+    choice_cursor = 0;
+    subdiv_time = t_inside;
+    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    EXPECT_TRUE(glrec::nth(GL_QUADS, 0).at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_EQ(glrec::batches_of(GL_LINES).size(), 5u);
+    EXPECT_EQ(glrec::nth(GL_LINES, 0).vertices[0].color.r, 0.0f);
+}
+
+TEST_F(QuadTest, StippleRunsDownTheFirstChildChainOnly)
+{
+    // Depth 1 calm (sum 1 - 2 + 1 = 0); its depth-2 children are not
+    // (sum 2 - 2 + 1 = 1) and their children stop at depth 3.
+    use_bytes({1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0});
+    subdiv_time = -2.0f;
+    quad_node(TOP_LEFT, TOP_RIGHT, 1);
+    const auto quads = glrec::batches_of(GL_QUADS);
+    ASSERT_EQ(quads.size(), 4u);
+    EXPECT_TRUE(quads[0].at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_FALSE(quads[1].at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_FALSE(quads[2].at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_FALSE(quads[3].at_begin.is_on(GL_POLYGON_STIPPLE));
+    // Only a depth-2 node's own calm earns a centre cross.
+    for (const auto& line : glrec::batches_of(GL_LINES)) EXPECT_EQ(line.vertices[0].color.r, 1.0f);
+    EXPECT_EQ(choice_cursor, 21);
+}
+
+TEST_F(QuadTest, StippleIsOffAfterEverySubtree)
+{
+    quad_layer(0.0);  // the real table
+    for (int start = 0; start < 200; start += 7) {
+        for (int depth = 0; depth <= 6; ++depth) {
+            glEnable(GL_POLYGON_STIPPLE);
+            choice_cursor = start;
+            subdiv_time = 0.37f * static_cast<float>(start);
+            quad_node(Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f), depth);
+            EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE)) << start << " " << depth;
+        }
+    }
+}
+
+}  // namespace
