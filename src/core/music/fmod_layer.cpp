@@ -1,0 +1,400 @@
+// The live driver: SDL audio pulls blocks from the player core of the playing
+// module; a dispatch thread hands row changes and instrument triggers on when
+// the output is estimated to sound them.
+//
+// Threads:
+//  - main thread: every FSOUND_/FMUSIC_ call. It touches a playing module's
+//    core only under SDL_LockAudio, and only in calls that start or stop
+//    playback; FMUSIC_SetOrder goes through an atomic instead.
+//  - SDL audio thread: renders, pushes events onto a lock-free ring, publishes
+//    (frames handed to SDL, time) after each block. It never waits.
+//  - dispatch thread: pops events when their first frame becomes audible,
+//    stores the heard position and calls the instrument callbacks.
+#include "core/music/fmod_api.h"
+
+#include <SDL.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <semaphore>
+#include <thread>
+#include <vector>
+
+#include "core/music/music_live.h"
+#include "core/music/player_core.h"
+#include "core/music/spsc_queue.h"
+
+struct FMUSIC_MODULE {
+    mcore_t core{};                       // see the thread rules above
+    int num_orders = 0;                   // fixed at load, read by the main thread
+    std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
+    std::atomic<int> pending_order{-1};   // a set-order for the audio thread, -1 = none
+    std::atomic<uint32_t> heard{0};       // order << 16 | row, as heard
+};
+
+namespace {
+
+constexpr int kBufferFrames = 512;
+constexpr int kEventBatch = 4 * MCORE_MAX_EVENTS_PER_TICK;
+constexpr int kStatsKept = 8192;
+
+struct queued_event {
+    uint64_t frame;      // output frame, counted over everything handed to SDL
+    FMUSIC_MODULE* mod;
+    mcore_event_kind kind;
+    uint8_t instrument;
+    int16_t order, row;
+};
+
+struct stats_ring {
+    double ms[kStatsKept];
+    int count;  // total recorded; the last kStatsKept are kept
+    void add(double v) { ms[count++ % kStatsKept] = v; }
+    music_live_timing summary() const {
+        music_live_timing t{};
+        const int n = std::min(count, kStatsKept);
+        if (n == 0) return t;
+        std::vector<double> v(ms, ms + n);
+        std::sort(v.begin(), v.end());
+        t.count = n;
+        t.median_ms = n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+        t.worst_ms = std::max(std::abs(v.front()), std::abs(v.back()));
+        return t;
+    }
+};
+
+struct live_state {
+    std::atomic<int> error;
+    // main thread only
+    bool initialised;
+    int rate;
+    int latency_frames;
+    std::thread dispatcher;
+    // shared
+    std::atomic<FMUSIC_MODULE*> playing;   // changed under SDL_LockAudio
+    std::atomic<int> buffer_frames;        // block size SDL asks for
+    std::atomic<uint32_t> anchor_seq;      // seqlock over the two below
+    std::atomic<uint64_t> anchor_handed;   // frames handed to SDL, this block included
+    std::atomic<int64_t> anchor_ns;        // when that block was handed
+    std::atomic<bool> quit;
+    std::atomic<uint32_t> flush_req, flush_ack;
+    std::atomic<uint32_t> dropped;
+    std::atomic<uint32_t> resyncs;
+    std::atomic<std::thread::id> dispatcher_id;
+    // audio thread only
+    uint64_t handed;
+    mcore_event events[kEventBatch];
+    // dispatcher only, read under stats_mutex
+    std::mutex stats_mutex;
+    stats_ring trigger_stats, position_stats;
+    spsc_queue<queued_event, 4096> queue;
+};
+
+live_state g;
+std::counting_semaphore<1 << 20> g_wake{0};  // audio thread / callers -> dispatcher
+
+int fail(int code) {
+    g.error.store(code, std::memory_order_relaxed);
+    return 0;
+}
+
+int64_t now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void publish_anchor(uint64_t handed, int64_t ns) {
+    g.anchor_seq.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
+    g.anchor_handed.store(handed, std::memory_order_relaxed);
+    g.anchor_ns.store(ns, std::memory_order_relaxed);
+    g.anchor_seq.fetch_add(1, std::memory_order_release);
+}
+
+// The frame heard at `ns`: the block handed last starts sounding when it is
+// handed and plays at the output rate; nothing beyond it can be heard yet.
+double audible_frame_at(int64_t ns) {
+    uint64_t handed;
+    int64_t at;
+    for (;;) {
+        const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
+        if (s1 & 1) continue;
+        handed = g.anchor_handed.load(std::memory_order_acquire);
+        at = g.anchor_ns.load(std::memory_order_acquire);
+        if (g.anchor_seq.load(std::memory_order_acquire) == s1) break;
+    }
+    if (handed == 0) return -1.0;
+    const double block = g.buffer_frames.load(std::memory_order_relaxed);
+    const double played = double(ns - at) * 1e-9 * g.rate;
+    const double heard = std::min(double(handed) - block + played, double(handed));
+    return heard - g.latency_frames;
+}
+
+void audio_callback(void*, Uint8* stream, int len) {
+    int16_t* out = reinterpret_cast<int16_t*>(stream);
+    const size_t frames = static_cast<size_t>(len) / 4;
+    g.buffer_frames.store(static_cast<int>(frames), std::memory_order_relaxed);
+    const uint64_t base = g.handed;
+    FMUSIC_MODULE* m = g.playing.load(std::memory_order_acquire);
+    if (!m) {
+        std::memset(stream, 0, static_cast<size_t>(len));
+    } else {
+        const int order = m->pending_order.exchange(-1, std::memory_order_acq_rel);
+        if (order >= 0) mcore_set_order(&m->core, order);
+        bool pushed = false;
+        size_t done = 0;
+        while (done < frames) {
+            const uint64_t first = mcore_frames(&m->core);
+            int count = 0;
+            const size_t n = mcore_render(&m->core, out + 2 * done, frames - done, g.events, kEventBatch, &count);
+            for (int i = 0; i < count; ++i) {
+                const mcore_event& e = g.events[i];
+                const queued_event q{base + done + (e.frame - first), m, e.kind, e.instrument, e.order, e.row};
+                if (g.queue.push(q)) pushed = true;
+                else g.dropped.fetch_add(1, std::memory_order_relaxed);
+            }
+            done += n;
+        }
+        g.resyncs.store(m->core.resyncs, std::memory_order_relaxed);
+        if (pushed) {
+            g.handed = base + frames;
+            publish_anchor(g.handed, now_ns());
+            g_wake.release();  // after the anchor, so the dispatcher sees both
+            return;
+        }
+    }
+    g.handed = base + frames;
+    publish_anchor(g.handed, now_ns());
+}
+
+void deliver(const queued_event& e) {
+    const double late_ms = (audible_frame_at(now_ns()) - double(e.frame)) * 1000.0 / g.rate;
+    {
+        std::lock_guard<std::mutex> lock(g.stats_mutex);
+        (e.kind == MCORE_ROW ? g.position_stats : g.trigger_stats).add(late_ms);
+    }
+    if (e.kind == MCORE_ROW) {
+        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_relaxed);
+    } else if (FMUSIC_CALLBACK cb = e.mod->callbacks[e.instrument].load(std::memory_order_relaxed)) {
+        cb(e.mod, e.instrument);
+    }
+}
+
+void drain_queue() {
+    queued_event e;
+    while (g.queue.peek(&e)) g.queue.pop();
+}
+
+void dispatch_main() {
+    g.dispatcher_id.store(std::this_thread::get_id());
+    while (!g.quit.load(std::memory_order_acquire)) {
+        const uint32_t req = g.flush_req.load(std::memory_order_acquire);
+        if (req != g.flush_ack.load(std::memory_order_relaxed)) {
+            drain_queue();
+            g.flush_ack.store(req, std::memory_order_release);
+        }
+        queued_event e;
+        if (!g.queue.peek(&e)) {
+            (void)g_wake.try_acquire_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        const double ahead = double(e.frame) - audible_frame_at(now_ns());
+        if (ahead > 0) {
+            // Woken early by a new block or a flush: the loop looks again.
+            (void)g_wake.try_acquire_for(std::chrono::nanoseconds(int64_t(ahead * 1e9 / g.rate) + 1));
+            continue;
+        }
+        g.queue.pop();
+        deliver(e);
+    }
+}
+
+// Forgets every queued event, so no module that stopped playing is called
+// back again. From a callback it drains at once; elsewhere it waits for the
+// dispatcher.
+void flush_dispatch() {
+    if (!g.dispatcher.joinable()) return;
+    if (std::this_thread::get_id() == g.dispatcher_id.load()) {
+        drain_queue();
+        return;
+    }
+    const uint32_t req = g.flush_req.fetch_add(1, std::memory_order_acq_rel) + 1;
+    g_wake.release();
+    while (g.flush_ack.load(std::memory_order_acquire) != req) std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+// Detaches m from the audio thread if it is playing; true if it was.
+bool stop_if_playing(FMUSIC_MODULE* m) {
+    if (!g.initialised || g.playing.load(std::memory_order_relaxed) != m) return false;
+    SDL_LockAudio();
+    g.playing.store(nullptr, std::memory_order_release);
+    SDL_UnlockAudio();
+    flush_dispatch();
+    return true;
+}
+
+int latency_from_env(int rate) {
+    const char* s = std::getenv("DRENSOLK_AUDIO_LATENCY_MS");
+    if (!s) return 0;
+    const double ms = std::strtod(s, nullptr);
+    return ms > 0 && ms < 10000 ? int(ms * rate / 1000.0 + 0.5) : 0;
+}
+
+}  // namespace
+
+float FSOUND_GetVersion() { return 3.75f; }
+
+int FSOUND_GetError() { return g.error.load(std::memory_order_relaxed); }
+
+signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags) {
+    (void)maxsoftwarechannels;  // libopenmpt mixes as many voices as the module needs
+    (void)flags;
+    if (g.initialised) FSOUND_Close();
+    if (mixrate < 8000 || mixrate > 192000) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return static_cast<signed char>(fail(FMOD_ERR_INIT));
+    // Everything the audio and dispatch threads read is set before they start.
+    g.rate = mixrate;
+    g.latency_frames = latency_from_env(mixrate);
+    g.handed = 0;
+    g.buffer_frames.store(kBufferFrames);
+    publish_anchor(0, now_ns());
+    g.dropped.store(0);
+    g.resyncs.store(0);
+    {
+        std::lock_guard<std::mutex> lock(g.stats_mutex);
+        g.trigger_stats.count = g.position_stats.count = 0;
+    }
+    SDL_AudioSpec want{};
+    want.freq = mixrate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kBufferFrames;
+    want.callback = audio_callback;
+    // No obtained spec: SDL converts to this format when the device differs.
+    if (SDL_OpenAudio(&want, nullptr) < 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return static_cast<signed char>(fail(FMOD_ERR_INIT));
+    }
+    g.quit.store(false);
+    g.dispatcher = std::thread(dispatch_main);
+    g.initialised = true;
+    SDL_PauseAudio(0);
+    return 1;
+}
+
+void FSOUND_Close() {
+    if (!g.initialised) return;
+    SDL_CloseAudio();  // no callback runs after this returns
+    g.playing.store(nullptr);
+    g.quit.store(true, std::memory_order_release);
+    g_wake.release();
+    g.dispatcher.join();
+    drain_queue();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g.initialised = false;
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+    if (!g.initialised) return fail(FMOD_ERR_UNINITIALIZED), nullptr;
+    if (!name) return fail(FMOD_ERR_INVALID_PARAM), nullptr;
+    FILE* f = std::fopen(name, "rb");
+    if (!f) return fail(errno == ENOENT || errno == ENOTDIR ? FMOD_ERR_FILE_NOTFOUND : FMOD_ERR_FILE_BAD), nullptr;
+    std::vector<unsigned char> bytes;
+    int code = FMOD_ERR_NONE;
+    struct stat st {};
+    const off_t size = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+    if (size < 0) {
+        code = FMOD_ERR_FILE_BAD;  // a directory, a device, or fstat failed
+    } else if (static_cast<unsigned long>(size) > MCORE_MAX_FILE_BYTES) {
+        code = FMOD_ERR_MEMORY;
+    } else {
+        try {
+            bytes.resize(static_cast<size_t>(size));
+        } catch (const std::bad_alloc&) {
+            code = FMOD_ERR_MEMORY;
+        }
+        if (!code && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) code = FMOD_ERR_FILE_BAD;
+    }
+    std::fclose(f);
+    if (code) return fail(code), nullptr;
+
+    FMUSIC_MODULE* m = new (std::nothrow) FMUSIC_MODULE;
+    if (!m) return fail(FMOD_ERR_MEMORY), nullptr;
+    if ((code = mcore_open(&m->core, bytes.data(), bytes.size(), g.rate)) != FMOD_ERR_NONE) {
+        delete m;
+        return fail(code), nullptr;
+    }
+    m->num_orders = m->core.num_orders;
+    return m;
+}
+
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* m) {
+    if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (!stop_if_playing(m)) flush_dispatch();  // events of an earlier play may wait
+    mcore_close(&m->core);
+    delete m;
+    return 1;
+}
+
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* m) {
+    if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (!g.initialised) return static_cast<signed char>(fail(FMOD_ERR_UNINITIALIZED));
+    SDL_LockAudio();
+    FMUSIC_MODULE* previous = g.playing.load(std::memory_order_relaxed);
+    m->core.rate = g.rate;  // FSOUND_Init may have changed it since the load
+    mcore_restart(&m->core);
+    m->pending_order.store(-1);
+    m->heard.store(0);
+    g.playing.store(m, std::memory_order_release);
+    SDL_UnlockAudio();
+    if (previous) flush_dispatch();  // what it queued will not be heard now
+    return 1;
+}
+
+signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* m, FMUSIC_CALLBACK callback, int instrument) {
+    if (!m || instrument < 0 || instrument > 255) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    m->callbacks[instrument].store(callback, std::memory_order_relaxed);
+    return 1;
+}
+
+signed char FMUSIC_SetOrder(FMUSIC_MODULE* m, int order) {
+    if (!m || order < 0 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (g.initialised && g.playing.load(std::memory_order_relaxed) == m) {
+        m->pending_order.store(order, std::memory_order_release);
+    } else {
+        mcore_set_order(&m->core, order);  // nobody else touches a stopped module
+    }
+    return 1;
+}
+
+int FMUSIC_GetOrder(FMUSIC_MODULE* m) {
+    if (!m) return fail(FMOD_ERR_INVALID_PARAM), -1;
+    return int(m->heard.load(std::memory_order_relaxed) >> 16);
+}
+
+int FMUSIC_GetRow(FMUSIC_MODULE* m) {
+    if (!m) return fail(FMOD_ERR_INVALID_PARAM), -1;
+    return int(m->heard.load(std::memory_order_relaxed) & 0xFFFF);
+}
+
+double music_live_audible_frame() { return g.initialised ? audible_frame_at(now_ns()) : -1.0; }
+int music_live_buffer_frames() { return g.initialised ? g.buffer_frames.load(std::memory_order_relaxed) : 0; }
+int music_live_latency_frames() { return g.initialised ? g.latency_frames : 0; }
+
+music_live_stats music_live_get_stats() {
+    music_live_stats s{};
+    {
+        std::lock_guard<std::mutex> lock(g.stats_mutex);
+        s.trigger = g.trigger_stats.summary();
+        s.position = g.position_stats.summary();
+    }
+    s.dropped_events = g.dropped.load(std::memory_order_relaxed);
+    s.resyncs = g.resyncs.load(std::memory_order_relaxed);
+    return s;
+}

@@ -1,0 +1,28 @@
+// Figures from the live driver behind fmod_api.h, for tests and measurements.
+#pragma once
+#include <cstdint>
+
+// The output frame being heard now, as estimated from the frames handed to
+// SDL, the buffer size, the time since the last audio callback and
+// DRENSOLK_AUDIO_LATENCY_MS. Negative before the first callback; -1 when
+// FSOUND_Init has not been called.
+double music_live_audible_frame();
+// Frames per SDL buffer, and the extra latency in frames (0 before FSOUND_Init).
+int music_live_buffer_frames();
+int music_live_latency_frames();
+
+// How late each delivery was against the estimate: the audible frame at the
+// moment of delivery minus the event's frame, in milliseconds (negative is
+// early). Kept for the last 8192 deliveries of each kind since FSOUND_Init.
+struct music_live_timing {
+    int count;
+    double median_ms;
+    double worst_ms;       // largest absolute error
+};
+struct music_live_stats {
+    music_live_timing trigger;   // instrument callbacks
+    music_live_timing position;  // FMUSIC_GetOrder/GetRow changes
+    uint32_t dropped_events;     // the dispatch queue was full
+    uint32_t resyncs;            // player core tick-model corrections
+};
+music_live_stats music_live_get_stats();
