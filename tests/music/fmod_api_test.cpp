@@ -20,6 +20,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Never real hardware: the dummy driver unless the runner chose one.
+const int kDummyAudio = setenv("SDL_AUDIODRIVER", "dummy", 0);
+
 std::string write_temp(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = ::testing::TempDir() + "drensolk_" + std::to_string(getpid()) + "_" + name;
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -82,8 +82,8 @@ struct live_state {
     std::atomic<FMUSIC_MODULE*> playing;   // changed under SDL_LockAudio
     std::atomic<int> buffer_frames;        // block size SDL asks for
     std::atomic<uint32_t> anchor_seq;      // seqlock over the two below
-    std::atomic<uint64_t> anchor_handed;   // frames handed to SDL, this block included
-    std::atomic<int64_t> anchor_ns;        // when that block was handed
+    std::atomic<uint64_t> anchor_handed;   // frames handed to SDL, the last block included
+    std::atomic<int64_t> anchor_t0_ns;     // when frame 0 was (or would have been) heard
     std::atomic<bool> quit;
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
@@ -91,6 +91,8 @@ struct live_state {
     std::atomic<std::thread::id> dispatcher_id;
     // audio thread only
     uint64_t handed;
+    int64_t t0_ns;
+    int64_t last_callback_ns;
     mcore_event events[kEventBatch];
     // dispatcher only, read under stats_mutex
     std::mutex stats_mutex;
@@ -110,33 +112,50 @@ int64_t now_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void publish_anchor(uint64_t handed, int64_t ns) {
+void publish_anchor(uint64_t handed, int64_t t0_ns) {
     g.anchor_seq.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
     g.anchor_handed.store(handed, std::memory_order_relaxed);
-    g.anchor_ns.store(ns, std::memory_order_relaxed);
+    g.anchor_t0_ns.store(t0_ns, std::memory_order_relaxed);
     g.anchor_seq.fetch_add(1, std::memory_order_release);
 }
 
-// The frame heard at `ns`: the block handed last starts sounding when it is
-// handed and plays at the output rate; nothing beyond it can be heard yet.
+// The frame heard at `ns`. The output consumes frames at the output rate from
+// some moment t0 on, and it cannot have played more than SDL had been handed
+// before a callback, so each callback bounds t0 from below:
+// t0 >= callback time - frames handed before it / rate. The latest such bound
+// is kept (let slide back slowly, so a drifting device clock is followed).
+// With evenly spaced callbacks this is "the block handed last starts
+// sounding when it is handed"; with bursty ones it does not jump ahead.
 double audible_frame_at(int64_t ns) {
     uint64_t handed;
-    int64_t at;
+    int64_t t0;
     for (;;) {
         const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
         if (s1 & 1) continue;
         handed = g.anchor_handed.load(std::memory_order_acquire);
-        at = g.anchor_ns.load(std::memory_order_acquire);
+        t0 = g.anchor_t0_ns.load(std::memory_order_acquire);
         if (g.anchor_seq.load(std::memory_order_acquire) == s1) break;
     }
     if (handed == 0) return -1.0;
-    const double block = g.buffer_frames.load(std::memory_order_relaxed);
-    const double played = double(ns - at) * 1e-9 * g.rate;
-    const double heard = std::min(double(handed) - block + played, double(handed));
-    return heard - g.latency_frames;
+    const double played = double(ns - t0) * 1e-9 * g.rate;
+    return std::min(played, double(handed)) - g.latency_frames;
+}
+
+// Audio thread: a block of `frames` is about to be handed at `ns`.
+void update_anchor(int64_t ns, uint64_t handed_before, size_t frames) {
+    const int64_t bound = ns - int64_t(double(handed_before) * 1e9 / g.rate);
+    if (handed_before == 0) {
+        g.t0_ns = bound;
+    } else {
+        const int64_t slid = g.t0_ns - (ns - g.last_callback_ns) / 2000;  // 500 ppm
+        g.t0_ns = std::max(slid, bound);
+    }
+    g.last_callback_ns = ns;
+    publish_anchor(handed_before + frames, g.t0_ns);
 }
 
 void audio_callback(void*, Uint8* stream, int len) {
+    const int64_t called = now_ns();
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(len) / 4;
     g.buffer_frames.store(static_cast<int>(frames), std::memory_order_relaxed);
@@ -164,13 +183,13 @@ void audio_callback(void*, Uint8* stream, int len) {
         g.resyncs.store(m->core.resyncs, std::memory_order_relaxed);
         if (pushed) {
             g.handed = base + frames;
-            publish_anchor(g.handed, now_ns());
+            update_anchor(called, base, frames);
             g_wake.release();  // after the anchor, so the dispatcher sees both
             return;
         }
     }
     g.handed = base + frames;
-    publish_anchor(g.handed, now_ns());
+    update_anchor(called, base, frames);
 }
 
 void deliver(const queued_event& e) {
@@ -263,7 +282,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     g.latency_frames = latency_from_env(mixrate);
     g.handed = 0;
     g.buffer_frames.store(kBufferFrames);
-    publish_anchor(0, now_ns());
+    publish_anchor(0, 0);
     g.dropped.store(0);
     g.resyncs.store(0);
     {

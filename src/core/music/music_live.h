@@ -2,10 +2,10 @@
 #pragma once
 #include <cstdint>
 
-// The output frame being heard now, as estimated from the frames handed to
-// SDL, the buffer size, the time since the last audio callback and
-// DRENSOLK_AUDIO_LATENCY_MS. Negative before the first callback; -1 when
-// FSOUND_Init has not been called.
+// The output frame being heard now (frames count over everything handed to
+// SDL since FSOUND_Init), estimated from the frames handed before each audio
+// callback and the time since, less DRENSOLK_AUDIO_LATENCY_MS. -1 before the
+// first callback or without FSOUND_Init.
 double music_live_audible_frame();
 // Frames per SDL buffer, and the extra latency in frames (0 before FSOUND_Init).
 int music_live_buffer_frames();
