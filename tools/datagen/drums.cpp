@@ -47,7 +47,7 @@ Buffer cymbal(uint64_t seed, double seconds, double tau, double metal_mix, doubl
 }  // namespace
 
 Voice make_kick() {
-  Voice v{"kick", Buffer(synth::frames(0.55))};
+  Voice v{"kick", Buffer(synth::frames(0.6))};
   Rng rng(101);
   synth::Svf click;
   click.set(3500.0, 0.1);
@@ -57,7 +57,7 @@ Voice make_kick() {
     // A fast pitch drop gives the punch, the slow tail the body.
     const double hz = 46.0 + 120.0 * std::exp(-t / 0.028) + 30.0 * std::exp(-t / 0.12);
     phase += hz / kRate;
-    const double body = std::sin(2.0 * kPi * phase) * synth::attack_decay(t, 0.001, 0.32);
+    const double body = std::sin(2.0 * kPi * phase) * synth::attack_decay(t, 0.001, 0.2);
     const double tick = click.process(rng.bipolar()).low * synth::decay(t, 0.004);
     v.audio[i] = synth::saturate(body * 1.1 + tick * 0.8, 1.6);
   }
