@@ -41,7 +41,7 @@ void quad_node(Vec2 a, Vec2 b, int depth)
             if (calm) glEnable(GL_POLYGON_STIPPLE);
             if (depth > 1) {
                 glBegin(GL_QUADS);
-                glColor3f(0.2f * static_cast<float>(depth), 0.0f, 0.0f);
+                glColor3f(static_cast<float>(0.2 * depth), 0.0f, 0.0f);
                 a.emit_vertex();
                 p2.emit_vertex();
                 p3.emit_vertex();
