@@ -148,8 +148,7 @@ TEST_F(FmodApi, InvalidArgumentsFailWith14AndChangeNothing) {
     mcore_event ev[MCORE_MAX_EVENTS_PER_TICK];
     int16_t pcm[2];
     int count = 0;
-    // FMUSIC_MODULE is opaque to the demo; the test peeks through the core it starts with.
-    mcore_t* core = reinterpret_cast<mcore_t*>(m);
+    mcore_t* core = music_live_core(m);
     ASSERT_EQ(mcore_render(core, pcm, 1, ev, MCORE_MAX_EVENTS_PER_TICK, &count), 1u);
     ASSERT_GE(count, 1);
     EXPECT_EQ(ev[0].order, 1);
@@ -218,6 +217,19 @@ TEST_F(FmodApi, NoCallbackAfterFreeSongReturns) {
     EXPECT_EQ(after, total);
 }
 
+TEST_F(FmodApi, LatencyVariableHoldsTheEstimateBack) {
+    setenv("DRENSOLK_AUDIO_LATENCY_MS", "40", 1);
+    const bool ok = FSOUND_Init(32000, 64, 0);
+    unsetenv("DRENSOLK_AUDIO_LATENCY_MS");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(music_live_latency_frames(), 1280);
+    // Whatever has been handed, the estimate stays at least 40 ms behind it.
+    ASSERT_TRUE(wait_for([] { return music_live_audible_frame() > 0; }));
+    FSOUND_Close();
+    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
+    EXPECT_EQ(music_live_latency_frames(), 0);
+}
+
 // Prints how late callbacks and position changes come against the audible
 // estimate. Figures only: a busy machine makes them worse, not wrong.
 TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
@@ -238,10 +250,10 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
     EXPECT_TRUE(FMUSIC_FreeSong(m));
     std::printf("[ timing   ] buffer %d frames, extra latency %d frames\n", music_live_buffer_frames(),
                 music_live_latency_frames());
-    std::printf("[ timing   ] callbacks: %d, median %.3f ms, worst %.3f ms late\n", s.trigger.count, s.trigger.median_ms,
-                s.trigger.worst_ms);
-    std::printf("[ timing   ] positions: %d, median %.3f ms, worst %.3f ms late\n", s.position.count,
-                s.position.median_ms, s.position.worst_ms);
+    std::printf("[ timing   ] callbacks: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.trigger.count,
+                s.trigger.median_ms, s.trigger.worst_ms, s.trigger.over_5ms);
+    std::printf("[ timing   ] positions: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.position.count,
+                s.position.median_ms, s.position.worst_ms, s.position.over_5ms);
     std::printf("[ timing   ] dropped %u, resyncs %u\n", s.dropped_events, s.resyncs);
     EXPECT_GT(calls.load(), 10);
     EXPECT_EQ(s.trigger.count, calls.load());

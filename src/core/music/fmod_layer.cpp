@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/music/audible_clock.h"
 #include "core/music/music_live.h"
 #include "core/music/player_core.h"
 #include "core/music/spsc_queue.h"
@@ -67,6 +68,7 @@ struct stats_ring {
         t.count = n;
         t.median_ms = n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
         t.worst_ms = std::max(std::abs(v.front()), std::abs(v.back()));
+        for (double x : v) t.over_5ms += std::abs(x) > 5.0;
         return t;
     }
 };
@@ -90,9 +92,7 @@ struct live_state {
     std::atomic<uint32_t> resyncs;
     std::atomic<std::thread::id> dispatcher_id;
     // audio thread only
-    uint64_t handed;
-    int64_t t0_ns;
-    int64_t last_callback_ns;
+    audible_clock clock;
     mcore_event events[kEventBatch];
     // dispatcher only, read under stats_mutex
     std::mutex stats_mutex;
@@ -119,39 +119,24 @@ void publish_anchor(uint64_t handed, int64_t t0_ns) {
     g.anchor_seq.fetch_add(1, std::memory_order_release);
 }
 
-// The frame heard at `ns`. The output consumes frames at the output rate from
-// some moment t0 on, and it cannot have played more than SDL had been handed
-// before a callback, so each callback bounds t0 from below:
-// t0 >= callback time - frames handed before it / rate. The latest such bound
-// is kept (let slide back slowly, so a drifting device clock is followed).
-// With evenly spaced callbacks this is "the block handed last starts
-// sounding when it is handed"; with bursty ones it does not jump ahead.
+// The frame heard at `ns`, from the clock the audio thread last published.
 double audible_frame_at(int64_t ns) {
-    uint64_t handed;
-    int64_t t0;
+    audible_clock c{};
     for (;;) {
         const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
         if (s1 & 1) continue;
-        handed = g.anchor_handed.load(std::memory_order_acquire);
-        t0 = g.anchor_t0_ns.load(std::memory_order_acquire);
+        c.handed = g.anchor_handed.load(std::memory_order_acquire);
+        c.t0_ns = g.anchor_t0_ns.load(std::memory_order_acquire);
         if (g.anchor_seq.load(std::memory_order_acquire) == s1) break;
     }
-    if (handed == 0) return -1.0;
-    const double played = double(ns - t0) * 1e-9 * g.rate;
-    return std::min(played, double(handed)) - g.latency_frames;
+    c.rate = g.rate;
+    c.latency_frames = g.latency_frames;
+    return audible_clock_frame(&c, ns);
 }
 
-// Audio thread: a block of `frames` is about to be handed at `ns`.
-void update_anchor(int64_t ns, uint64_t handed_before, size_t frames) {
-    const int64_t bound = ns - int64_t(double(handed_before) * 1e9 / g.rate);
-    if (handed_before == 0) {
-        g.t0_ns = bound;
-    } else {
-        const int64_t slid = g.t0_ns - (ns - g.last_callback_ns) / 2000;  // 500 ppm
-        g.t0_ns = std::max(slid, bound);
-    }
-    g.last_callback_ns = ns;
-    publish_anchor(handed_before + frames, g.t0_ns);
+void hand_block(int64_t ns, size_t frames) {
+    audible_clock_block(&g.clock, ns, frames);
+    publish_anchor(g.clock.handed, g.clock.t0_ns);
 }
 
 void audio_callback(void*, Uint8* stream, int len) {
@@ -159,7 +144,7 @@ void audio_callback(void*, Uint8* stream, int len) {
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(len) / 4;
     g.buffer_frames.store(static_cast<int>(frames), std::memory_order_relaxed);
-    const uint64_t base = g.handed;
+    const uint64_t base = g.clock.handed;
     FMUSIC_MODULE* m = g.playing.load(std::memory_order_acquire);
     if (!m) {
         std::memset(stream, 0, static_cast<size_t>(len));
@@ -182,14 +167,12 @@ void audio_callback(void*, Uint8* stream, int len) {
         }
         g.resyncs.store(m->core.resyncs, std::memory_order_relaxed);
         if (pushed) {
-            g.handed = base + frames;
-            update_anchor(called, base, frames);
-            g_wake.release();  // after the anchor, so the dispatcher sees both
+            hand_block(called, frames);
+            g_wake.release();  // after the clock, so the dispatcher sees both
             return;
         }
     }
-    g.handed = base + frames;
-    update_anchor(called, base, frames);
+    hand_block(called, frames);
 }
 
 void deliver(const queued_event& e) {
@@ -280,7 +263,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     // Everything the audio and dispatch threads read is set before they start.
     g.rate = mixrate;
     g.latency_frames = latency_from_env(mixrate);
-    g.handed = 0;
+    g.clock = audible_clock{mixrate, g.latency_frames, 0, 0, 0};
     g.buffer_frames.store(kBufferFrames);
     publish_anchor(0, 0);
     g.dropped.store(0);
@@ -401,6 +384,8 @@ int FMUSIC_GetRow(FMUSIC_MODULE* m) {
     if (!m) return fail(FMOD_ERR_INVALID_PARAM), -1;
     return int(m->heard.load(std::memory_order_relaxed) & 0xFFFF);
 }
+
+mcore_t* music_live_core(FMUSIC_MODULE* m) { return m ? &m->core : nullptr; }
 
 double music_live_audible_frame() { return g.initialised ? audible_frame_at(now_ns()) : -1.0; }
 int music_live_buffer_frames() { return g.initialised ? g.buffer_frames.load(std::memory_order_relaxed) : 0; }

@@ -2,6 +2,13 @@
 #pragma once
 #include <cstdint>
 
+struct FMUSIC_MODULE;
+struct mcore_t;
+
+// The module's player core. Only while the module is not playing: the audio
+// thread owns it then.
+mcore_t* music_live_core(FMUSIC_MODULE* module);
+
 // The output frame being heard now (frames count over everything handed to
 // SDL since FSOUND_Init), estimated from the frames handed before each audio
 // callback and the time since, less DRENSOLK_AUDIO_LATENCY_MS. -1 before the
@@ -18,6 +25,7 @@ struct music_live_timing {
     int count;
     double median_ms;
     double worst_ms;       // largest absolute error
+    int over_5ms;          // how many were more than 5 ms off
 };
 struct music_live_stats {
     music_live_timing trigger;   // instrument callbacks
