@@ -26,10 +26,10 @@ void paint_stroke(FloatImage& image, const Stroke& s, Rng& rng) {
   constexpr int kBristles = 48;
   std::vector<double> bristle(kBristles);
   for (double& b : bristle) b = rng.uniform();
-  for (int pass = 0; pass < 2; ++pass)
+  for (int pass = 0; pass < 1; ++pass)
     for (int i = 1; i + 1 < kBristles; ++i) bristle[i] = (bristle[i - 1] + 2 * bristle[i] + bristle[i + 1]) / 4;
   std::vector<double> tint(kBristles);
-  for (double& t : tint) t = rng.bipolar() * 0.07;
+  for (double& t : tint) t = rng.bipolar() * 0.1;
 
   // Coverage and hair index per pixel, the strongest dab wins: overlapping
   // dabs of one stroke must not pile up into blotches.
@@ -75,7 +75,7 @@ void paint_stroke(FloatImage& image, const Stroke& s, Rng& rng) {
         // Dry hairs skip: a hair paints only while its load beats the fading paint.
         const double hair_load = bristle[static_cast<size_t>(hair)];
         const double dry_gap = smoothstep(load - 0.25, load + 0.05, hair_load * grain * (0.4 + 0.6 * s.dryness) + (1 - load));
-        const double a = edge * (1.0 - 0.85 * dry_gap) * (0.75 + 0.25 * hair_load);
+        const double a = edge * (1.0 - 0.85 * dry_gap) * (0.55 + 0.45 * hair_load);
         const size_t k = static_cast<size_t>(y * w + x);
         if (a > cover[k]) {
           cover[k] = static_cast<float>(a);

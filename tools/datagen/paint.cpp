@@ -32,10 +32,10 @@ const Style kStyles[kPaintingCount] = {
      {0xFFF1C1, 0xFFE066, 0xFF5E5B}, 0.0, 0.7, 7, 70, 40, 16.0, false},
     // Tide: blues and foam rolling in waves, a little coral.
     {0xE2, 0xE6DFCB, {0x0B3C5D, 0x1F6F8B, 0x99C1B9}, {0x0B3C5D, 0x328CC1, 0x5CE1E6, 0x1B98E0, 0xF2F7F5},
-     {0xFF6F59, 0xFFFFFF, 0xD9B310}, 0.15, 1.4, 8, 80, 45, 14.0, false},
+     {0xFF6F59, 0xFFFFFF, 0xD9B310}, 0.15, 1.4, 12, 110, 45, 14.0, false},
     // Meadow: upright greens and yellows with violet shadows.
     {0xE3, 0xEFE8D2, {0x6A8E3C, 0x2F5D50, 0xC9D77E}, {0x1E5631, 0x4C9A2A, 0xA4DE02, 0xFFE74C, 0x76B5C5},
-     {0x6A4C93, 0xFFFFFF, 0xFF9F1C}, -kPi / 2 + 0.25, 0.35, 6, 95, 55, 9.0, false},
+     {0x6A4C93, 0xFFFFFF, 0xFF9F1C}, -kPi / 2 + 0.25, 0.35, 10, 110, 55, 9.0, false},
     // Neon: electric colours slashing diagonally across the dark.
     {0xE4, 0x140F26, {0x2D1B69, 0x3A0CA3, 0x4A1942}, {0x7B2CBF, 0xFF4D9D, 0x3A86FF, 0x00F5D4, 0xF15BB5},
      {0xFEE440, 0xFFFFFF, 0x00F5D4}, kPi / 5, 0.8, 6, 65, 50, 13.0, true},
@@ -44,7 +44,7 @@ const Style kStyles[kPaintingCount] = {
      {0x2B2B2B, 0x2A9D8F, 0xF4A261}, -kPi / 9, 0.5, 8, 55, 35, 22.0, false},
     // Pop: primaries thrown every which way, with spatter.
     {0xE6, 0xF7F3E8, {0xFFD60A, 0x8ECAE6, 0xF4A3A8}, {0xE63946, 0xFFD60A, 0x1D4ED8, 0x111111, 0x2A9D4F},
-     {0xE63946, 0x1D4ED8, 0x111111}, 0.3, 2.4, 5, 60, 60, 12.0, true},
+     {0xE63946, 0x1D4ED8, 0x111111}, 0.3, 2.4, 9, 95, 60, 12.0, true},
 };
 
 // The canvas: a fine weave of threads, with slow blotches in the ground.
@@ -120,10 +120,10 @@ Rgb8Image make_painting(int index) {
 
   // Broad, thin washes first, so the ground never shows bare.
   for (int i = 0; i < st.wash_count; ++i) {
-    Stroke s = flowing_stroke(st, noise, rng, anywhere(rng, 60), rng.range(260, 520));
-    s.width = rng.range(45, 95);
+    Stroke s = flowing_stroke(st, noise, rng, anywhere(rng, 10), rng.range(260, 520));
+    s.width = rng.range(50, 100);
     s.color = pick(st.washes, rng);
-    s.opacity = rng.range(0.35, 0.55);
+    s.opacity = rng.range(0.45, 0.7);
     s.dryness = 0.25;
     s.taper = 0.2;
     paint_stroke(img, s, rng);
