@@ -66,10 +66,11 @@ void reset_seen() {
     seen.main_id.store(std::this_thread::get_id());
 }
 
-// Polls until pred() or about two seconds; the result of the last poll.
+// Polls until pred() or about five seconds (a starved machine plays late);
+// the result of the last poll.
 template <class Pred>
 bool wait_for(Pred pred) {
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 5000; ++i) {
         if (pred()) return true;
         std::this_thread::sleep_for(1ms);
     }
@@ -232,6 +233,7 @@ TEST_F(FmodApi, LatencyVariableHoldsTheEstimateBack) {
 
 // Prints how late callbacks and position changes come against the audible
 // estimate. Figures only: a busy machine makes them worse, not wrong.
+// DRENSOLK_TIMING_SECONDS plays longer (default 1.5).
 TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     xm::Module mod = module(2, 16, 1, 2);
@@ -245,9 +247,10 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
     FMUSIC_SetInstCallback(m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 0);
     FMUSIC_SetInstCallback(m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 1);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    std::this_thread::sleep_for(1500ms);
+    const char* secs = std::getenv("DRENSOLK_TIMING_SECONDS");
+    std::this_thread::sleep_for(std::chrono::duration<double>(secs ? std::atof(secs) : 1.5));
+    EXPECT_TRUE(FMUSIC_FreeSong(m));  // no delivery after this: the counts below agree
     const music_live_stats s = music_live_get_stats();
-    EXPECT_TRUE(FMUSIC_FreeSong(m));
     std::printf("[ timing   ] buffer %d frames, extra latency %d frames\n", music_live_buffer_frames(),
                 music_live_latency_frames());
     std::printf("[ timing   ] callbacks: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.trigger.count,

@@ -7,14 +7,19 @@
 // driver (video capture) can call it from the main thread:
 //
 //   mcore_t core{};
-//   if (mcore_open(&core, bytes, size, 32000) != 0) { ... error code ... }
-//   mcore_event ev[MCORE_MAX_EVENTS_PER_TICK * 4];
+//   if (int err = mcore_open(&core, bytes, size, 32000)) { ... an FMOD_ERRORS code ... }
+//   mcore_event ev[4 * MCORE_MAX_EVENTS_PER_TICK];
 //   int16_t pcm[2 * 1067];
-//   size_t want = 1067, done = 0;               // one 30 fps frame at 32 kHz
+//   size_t want = 1067, done = 0;               // one 30 fps video frame at 32 kHz
 //   while (done < want) {
+//       const uint64_t first = mcore_frames(&core);   // the frame written at pcm + 2 * done
 //       int count = 0;
-//       size_t n = mcore_render(&core, pcm + 2 * done, want - done, ev, 4 * MCORE_MAX_EVENTS_PER_TICK, &count);
-//       for (int i = 0; i < count; ++i) ...       // ev[i].frame ascending
+//       const size_t n = mcore_render(&core, pcm + 2 * done, want - done, ev, 4 * MCORE_MAX_EVENTS_PER_TICK, &count);
+//       for (int i = 0; i < count; ++i) {            // in frame order
+//           const size_t at = done + (ev[i].frame - first);   // where it sounds in pcm
+//           if (ev[i].kind == MCORE_TRIGGER) hook(ev[i].instrument, at);
+//           else { order = ev[i].order; row = ev[i].row; }
+//       }
 //       done += n;
 //   }
 //   mcore_close(&core);
@@ -81,7 +86,8 @@ struct mcore_t {
     uint32_t resyncs;     // a row change seen inside a tick: the tick model was off
 };
 
-// Loads a module from memory (libopenmpt copies what it keeps) for output at
+// Loads a module from memory (libopenmpt copies what it keeps; `data` can go
+// afterwards) into a zeroed or closed core, for output at
 // `rate` Hz, positioned before row 0 of order 0, looping for ever to the
 // restart position at the song's end. Returns 0 or an FMOD_ERRORS code:
 //   FMOD_ERR_INVALID_PARAM  rate outside 8000..192000, or data null with size > 0
