@@ -97,15 +97,6 @@ TEST_F(Shapes, HexagonWithSixtyDegreePhaseHasFlatTopAndBottom)
     }
 }
 
-TEST_F(Shapes, TwentyGonStartsWithACornerAtTheRight)
-{
-    const auto verts = inside(GL_LINES, [] { circle_outline(0.1f, 0.5f, 0.5f, 20, 0.0f); });
-    EXPECT_FLOAT_EQ(verts[0].x, 0.6f);
-    EXPECT_FLOAT_EQ(verts[0].y, 0.5f);
-    // Growing angles run clockwise on screen: the second corner is below the first.
-    EXPECT_GT(verts[1].y, 0.5f);
-}
-
 TEST_F(Shapes, GradientDiscWedgesColoursAndBlending)
 {
     const Color3 centre(0.9f, 0.8f, 0.7f), rim(0.1f, 0.2f, 0.3f);
@@ -135,14 +126,6 @@ TEST_F(Shapes, GradientDiscWedgesColoursAndBlending)
     EXPECT_FALSE(glrec::enabled(GL_BLEND));
     EXPECT_FLOAT_EQ(glrec::color().g, 0.2f);  // left at the rim colour
     EXPECT_EQ(glrec::state().blend_src, GLenum(GL_ONE));  // blend function not reset
-}
-
-TEST_F(Shapes, GradientDiscTurnsClockwiseWithTime)
-{
-    gradient_disc(1.0, 0.2f, Color3(1, 1, 1), Color3(0, 0, 0), false, 0.5f, 0.5f);
-    const Vertex first_rim = glrec::nth(GL_TRIANGLES, 0).vertices[1];
-    EXPECT_NEAR(first_rim.x, 0.5 + 0.2 * std::cos(0.3), 1e-6);
-    EXPECT_NEAR(first_rim.y, 0.5 + 0.2 * std::sin(0.3), 1e-6);
 }
 
 TEST_F(Shapes, GradientDiscLeavesBlendingOffWhateverItFound)
@@ -218,18 +201,6 @@ TEST_F(Shapes, CrossAndCentredRectangle)
         EXPECT_FLOAT_EQ(square[i].x, want[i][0]) << i;
         EXPECT_FLOAT_EQ(square[i].y, want[i][1]) << i;
     }
-}
-
-TEST_F(Shapes, CallerOpenedShapesDoNotSetColour)
-{
-    glColor3f(0.25f, 0.5f, 0.75f);
-    glBegin(GL_LINES);
-    circle_outline(0.1f, 0.5f, 0.5f, 6, 0);
-    cross_mark(0.1f, 0.5f, 0.5f);
-    centered_rect_outline(0.1f, 0.1f);
-    glEnd();
-    EXPECT_EQ(glrec::count("glColor3f"), 1u);
-    EXPECT_EQ(glrec::count("glBegin"), 1u);
 }
 
 TEST_F(Shapes, TexturedPanelUprightAtZeroAndTurnedCounterClockwise)

@@ -51,18 +51,6 @@ TEST_F(Background, BarsAtTimeZero)
     EXPECT_GT(negative, 0);
 }
 
-TEST_F(Background, BarsSlideWithTime)
-{
-    const double t = 10.0, big_t = 3.0;
-    draw_red_bars(t);
-    const auto& v = glrec::nth(GL_LINES, 0).vertices;
-    const double h = 0.2 * std::cos(0.321 * big_t) + 0.2;
-    const double x = (std::cos(7 + big_t) + 1) * 0.5, g = 2 * (x - 0.5) * (x - 0.5);
-    EXPECT_NEAR(v[14].x, x, 1e-6);
-    EXPECT_NEAR(v[14].y, h * g + 0.2, 1e-6);
-    EXPECT_NEAR(v[14].color.r, std::cos(0.7 + big_t) + g, 1e-6);
-}
-
 TEST_F(Background, DashesAtTimeZeroAndAfterAWrap)
 {
     draw_sliding_dashes(0.0);
@@ -142,31 +130,6 @@ TEST_F(Background, HexGridLitCellsAndCirclesAtPhaseZero)
     // The grid spans x 0.25..0.8145 and y 0.25..0.7763 (cell centres).
     EXPECT_NEAR(cell_centre(4, 7).x, 0.8145, 1e-4);
     EXPECT_NEAR(cell_centre(4, 7).y, 0.7763, 1e-4);
-}
-
-TEST_F(Background, HexGridWaveMovesWithTheBeat)
-{
-    st(sync_state.grid_phase, 0.4f * 5);  // five beats
-    draw_hex_grid(0.0);
-    const size_t expected_cells = [] {
-        size_t n = 0;
-        for (int i = 0; i < 5; ++i)
-            for (int j = 0; j < 8; ++j) n += std::cos(2.0 + i + j) > 0;
-        return n;
-    }();
-    const auto& v = glrec::nth(GL_LINES, 0).vertices;
-    size_t hexagons = 0;
-    for (size_t at = 0; at < v.size();) {
-        // A hexagon side is 0.05 long, a 20-gon side about 0.0078.
-        const double side = std::hypot(v[at + 1].x - v[at].x, v[at + 1].y - v[at].y);
-        if (side > 0.04) {
-            ++hexagons;
-            at += 12;
-        } else {
-            at += 40;
-        }
-    }
-    EXPECT_EQ(hexagons, expected_cells);
 }
 
 TEST_F(Background, HexGridStateUnevenPair)
