@@ -46,15 +46,15 @@ void snare_roll(Writer& w, int from_row, int from_volume, int to_volume) {
 void snare_and_claps(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
   if (s == Section::ending) {
-    w.hit(0, ch::snare, role::snare, 56);
-    w.hit(0, ch::clap, role::clap, 50);
+    w.hit(0, ch::snare, role::snare, 44);
+    w.hit(0, ch::clap, role::clap, 40);
     return;
   }
   if (s == Section::intro) {
     for (int r = 0; r < w.rows(); ++r) {
       const int in_bar = r % kRowsPerBar;
-      if (in_bar == 4 || in_bar == 12) w.hit(r, ch::clap, role::rim, 30 + plan.step * 3);
-      if (plan.step >= 2 && (in_bar == 14 || in_bar == 7)) w.hit(r, ch::clap, role::rim, 14);
+      if (in_bar == 4 || in_bar == 12) w.hit(r, ch::clap, role::rim, 44 + plan.step * 4);
+      if (plan.step >= 2 && (in_bar == 14 || in_bar == 7)) w.hit(r, ch::clap, role::rim, 34);
     }
     if (plan.step == 3) snare_roll(w, 56, 16, 44);
     return;
@@ -69,15 +69,15 @@ void snare_and_claps(const OrderPlan& plan, Writer& w) {
     const int in_bar = r % kRowsPerBar;
     const bool in_fill = fill && r >= 56;
     if ((in_bar == 4 || in_bar == 12) && !in_fill) {
-      w.hit(r, ch::snare, role::snare, 52);
+      w.hit(r, ch::snare, role::snare, 64);
       const bool clap = (s == Section::build && plan.step == 2) || s == Section::main_theme || s == Section::finale ||
                         (s == Section::second_theme && in_bar == 12);
-      if (clap) w.hit(r, ch::clap, role::clap, 40);
+      if (clap) w.hit(r, ch::clap, role::clap, 48);
     }
-    if (s != Section::build && !in_fill && (in_bar == 7 || in_bar == 15)) w.hit(r, ch::snare, role::snare, 14);
+    if (s != Section::build && !in_fill && (in_bar == 7 || in_bar == 15)) w.hit(r, ch::snare, role::snare, 20);
     if (!w.has_note(r, ch::clap)) {
       if (s == Section::second_theme && in_bar == 6) w.hit(r, ch::clap, role::rim, 22);
-      if ((s == Section::main_theme || s == Section::finale) && in_bar == 10) w.hit(r, ch::clap, role::rim, 18);
+      if ((s == Section::main_theme || s == Section::finale) && in_bar == 10) w.hit(r, ch::clap, role::rim, 28);
     }
   }
   if (fill) tom_fill(w, 50);
@@ -86,7 +86,7 @@ void snare_and_claps(const OrderPlan& plan, Writer& w) {
 void hats(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
   if (s == Section::ending) {
-    w.hit(0, ch::hats, role::closed_hat, 40);
+    w.hit(0, ch::hats, role::closed_hat, 56);
     return;
   }
   for (int r = 0; r < w.rows(); ++r) {
@@ -99,32 +99,32 @@ void hats(const OrderPlan& plan, Writer& w) {
           open = r % 16 == 14;
         } else {
           open = r % 8 == 6;
-          if (plan.step == 1) closed = q == 2 ? 30 : q == 0 ? 16 : 0;
-          else closed = q == 2 ? 30 : q == 0 ? 18 : 10;
+          if (plan.step == 1) closed = q == 2 ? 48 : q == 0 ? 28 : 0;
+          else closed = q == 2 ? 48 : q == 0 ? 30 : 18;
         }
         break;
       case Section::build:
         open = plan.step == 2 ? r % 8 == 6 : r % 16 == 14;
-        closed = q == 2 ? 34 : q == 0 ? 20 : 12;
+        closed = q == 2 ? 56 : q == 0 ? 36 : 22;
         break;
       case Section::breakdown:
         open = r >= 32 && r % 16 == 14;
-        closed = r >= 32 && q == 2 ? 24 : 0;
+        closed = r >= 32 && q == 2 ? 40 : 0;
         break;
       case Section::main_theme:
       case Section::finale:
         // The offbeat open hat that makes the groove lift.
         open = q == 2;
-        closed = q == 0 ? 22 : 14;
+        closed = q == 0 ? 40 : 26;
         break;
       case Section::second_theme:
         open = r % 8 == 6;
-        closed = q == 2 ? 34 : q == 0 ? 20 : 13;
+        closed = q == 2 ? 56 : q == 0 ? 36 : 24;
         break;
       case Section::ending:
         break;
     }
-    if (open) w.hit(r, ch::hats, role::open_hat, s == Section::main_theme || s == Section::finale ? 26 : 34);
+    if (open) w.hit(r, ch::hats, role::open_hat, s == Section::main_theme || s == Section::finale ? 46 : 56);
     else if (closed) w.hit(r, ch::hats, role::closed_hat, closed);
   }
 }
@@ -136,7 +136,7 @@ void crash_and_riser(const OrderPlan& plan, Writer& w) {
     return;
   }
   if (s == Section::ending) {
-    w.hit(0, ch::crash, role::crash, 64);
+    w.hit(0, ch::crash, role::crash, 48);
     return;
   }
   // Impacts more often where the piece is at full strength.

@@ -25,14 +25,14 @@ void pump(Writer& w, int channel, int volume) {
 
 void pads(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
-  int volume = 44;
-  if (s == Section::intro) volume = 30 + plan.step * 4;
+  int volume = 48;
+  if (s == Section::intro) volume = 34 + plan.step * 5;
   if (s == Section::breakdown) volume = 52;
-  if (s == Section::second_theme) volume = 36;
+  if (s == Section::second_theme) volume = 44;
   if (s == Section::ending) {
     const auto v = pad_voicing(plan.bars[0]);
     for (int i = 0; i < 3; ++i) {
-      w.note(0, ch::pad + i, role::pad, v[i], 50);
+      w.note(0, ch::pad + i, role::pad, v[i], 40);
       w.off(20, ch::pad + i);
     }
     return;
@@ -52,7 +52,7 @@ void keys(const OrderPlan& plan, Writer& w) {
   if (s != Section::second_theme && s != Section::breakdown && s != Section::ending) return;
   if (s == Section::ending) {
     const auto v = pad_voicing(plan.bars[0]);
-    for (int i = 0; i < 3; ++i) w.note(0, ch::keys + i, role::keys, v[i] + 12, 44);
+    for (int i = 0; i < 3; ++i) w.note(0, ch::keys + i, role::keys, v[i] + 12, 34);
     return;
   }
   // Syncopated comping in the second theme, two soft chords a bar in the break.
@@ -71,7 +71,7 @@ void keys(const OrderPlan& plan, Writer& w) {
 void bass(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
   if (s == Section::ending) {
-    w.note(0, ch::bass, role::bass, bass_note(plan.bars[0]), 64);
+    w.note(0, ch::bass, role::bass, bass_note(plan.bars[0]), 48);
     w.off(24, ch::bass);
     return;
   }
@@ -93,7 +93,7 @@ void bass(const OrderPlan& plan, Writer& w) {
       case Section::finale: {
         // The rolling bass: three sixteenths between the kicks.
         static const int shape[4] = {0, 0, 12, 0};
-        static const int level[4] = {0, 38, 52, 44};
+        static const int level[4] = {0, 40, 54, 46};
         if (q == 0) w.off(r, ch::bass);
         else w.note(r, ch::bass, role::bass, root + shape[q], level[q]);
         break;
@@ -142,7 +142,7 @@ void stabs(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
   if (s == Section::intro) return;
   if (s == Section::ending) {
-    w.note(0, ch::stab, role::stab, note_of("A4"), 56);
+    w.note(0, ch::stab, role::stab, note_of("A4"), 44);
     return;
   }
   // The stabs stay in the first 28 rows of each pattern: they answer the
@@ -155,7 +155,7 @@ void stabs(const OrderPlan& plan, Writer& w) {
   int k = 0;
   for (int r : rows) {
     const auto run = chord_run(plan.bars[r / kRowsPerBar], note_of("A4"), 3);
-    const int volume = s == Section::breakdown ? 24 : (k % 2 ? 34 : 44);
+    const int volume = s == Section::breakdown ? 34 : (k % 2 ? 46 : 60);
     w.note(r, ch::stab, role::stab, run[static_cast<size_t>(k % 2 ? 2 : 0)], volume);
     ++k;
   }

@@ -66,17 +66,17 @@ void write_melody(const OrderPlan& plan, Writer& w) {
   const bool second_pass = plan.step % 2 == 1;
   switch (plan.section) {
     case Section::main_theme:
-      lead_with_echo(w, second_pass ? kMainB : kMainA, 48);
+      lead_with_echo(w, second_pass ? kMainB : kMainA, 58);
       break;
     case Section::finale:
-      lead_with_echo(w, second_pass ? kMainB : kMainA, 50);
+      lead_with_echo(w, second_pass ? kMainB : kMainA, 60);
       if (plan.step >= 2) play(w, ch::bell, role::bell, second_pass ? kMainB : kMainA, 26, 0, 12);
       break;
     case Section::second_theme:
       if (plan.step < 2) {
         play(w, ch::bell, role::bell, second_pass ? kSecondB : kSecondA, 44);
       } else {
-        lead_with_echo(w, second_pass ? kSecondB : kSecondA, 46);
+        lead_with_echo(w, second_pass ? kSecondB : kSecondA, 56);
         play(w, ch::bell, role::bell, second_pass ? kSecondB : kSecondA, 22, 0, 12);
       }
       break;

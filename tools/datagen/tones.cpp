@@ -41,6 +41,11 @@ Voice make_bass() {
     const double raw = 0.5 * saw1.saw() + 0.5 * saw2.saw();
     b[i] = synth::saturate(lp.process(raw).low + 0.7 * sub.sine(), 1.4);
   }
+  // The saturated saws sit slightly off centre; a constant shift keeps the loop intact.
+  double mean = 0.0;
+  for (double v : b) mean += v;
+  mean /= static_cast<double>(b.size());
+  for (double& v : b) v -= mean;
   return looped("bass", std::move(b), 55.0, 2.0);
 }
 
@@ -101,7 +106,8 @@ Voice make_arp() {
   for (size_t i = 0; i < b.size(); ++i) {
     const double t = i / kRate;
     lp.set(1200.0 + 6000.0 * synth::decay(t, 0.06), 0.4);
-    b[i] = lp.process(osc.square(0.3)).low * synth::attack_decay(t, 0.002, 0.12);
+    // +0.4 takes out the DC of a 30% pulse.
+    b[i] = lp.process(osc.square(0.3) + 0.4).low * synth::attack_decay(t, 0.002, 0.12);
   }
   fade_tail(b, 0.05);
   return Voice{"arp", std::move(b), 440.0};
@@ -128,10 +134,11 @@ Voice make_acid() {
   Buffer b(synth::frames(0.42));
   synth::Osc saw(55.0);
   synth::Svf lp;
+  synth::HighPass dc(20.0);  // saturation leaves a little DC
   for (size_t i = 0; i < b.size(); ++i) {
     const double t = i / kRate;
     lp.set(260.0 + 2400.0 * synth::decay(t, 0.07), 0.85);
-    b[i] = synth::saturate(lp.process(saw.saw()).low, 2.0) * synth::attack_decay(t, 0.002, 0.2);
+    b[i] = dc.process(synth::saturate(lp.process(saw.saw()).low, 2.0)) * synth::attack_decay(t, 0.002, 0.2);
   }
   fade_tail(b, 0.04);
   return Voice{"acid", std::move(b), 55.0};
