@@ -13,6 +13,8 @@
 #include "core/music/fmod_api.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -195,6 +197,11 @@ void drain_queue() {
 
 void dispatch_main() {
     g.dispatcher_id.store(std::this_thread::get_id());
+    // Wake-ups on time matter more than throughput here, as for SDL's own
+    // audio thread. Best effort: without the right, plain scheduling stays.
+    sched_param prio{};
+    prio.sched_priority = 1;
+    (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &prio);
     while (!g.quit.load(std::memory_order_acquire)) {
         const uint32_t req = g.flush_req.load(std::memory_order_acquire);
         if (req != g.flush_ack.load(std::memory_order_relaxed)) {
