@@ -39,9 +39,13 @@ void pads(const OrderPlan& plan, Writer& w) {
   }
   for (int bar = 0; bar < 4; ++bar) {
     const auto v = pad_voicing(plan.bars[bar]);
-    // Pumped pads start ducked under the kick like every other beat.
-    for (int i = 0; i < 3; ++i)
-      w.note(bar * kRowsPerBar, ch::pad + i, role::pad, v[i], pumps(s) ? volume * 2 / 5 : volume);
+    // The pad is struck once per section and then only changes pitch, so it
+    // swells in and holds; pumped pads start ducked like every other beat.
+    const int level = pumps(s) ? volume * 2 / 5 : volume;
+    for (int i = 0; i < 3; ++i) {
+      if (bar == 0 && plan.step == 0) w.note(0, ch::pad + i, role::pad, v[i], level);
+      else w.glide(bar * kRowsPerBar, ch::pad + i, v[i], level);
+    }
   }
   if (pumps(s))
     for (int i = 0; i < 3; ++i) pump(w, ch::pad + i, volume);

@@ -43,6 +43,16 @@ class Writer {
     c.instrument = static_cast<uint8_t>(role + 1);
     c.volume = volume < 0 ? 0 : xm::volume(volume);
   }
+  // Moves a sounding note to a new pitch at once (tone portamento at full
+  // speed, no instrument): no new attack, so held chords change smoothly.
+  void glide(int row, int channel, int note, int volume = -1) {
+    xm::Cell& c = p_.at(row, channel);
+    c.note = static_cast<uint8_t>(note);
+    c.instrument = 0;
+    c.volume = volume < 0 ? 0 : xm::volume(volume);
+    c.effect = xm::fx::tone_porta;
+    c.param = 0xFF;
+  }
   // Unpitched sounds play at their own rate on C-4; other keys shift them.
   void hit(int row, int channel, int role, int volume = -1, int note = 49) { this->note(row, channel, role, note, volume); }
   void off(int row, int channel) {
