@@ -50,11 +50,15 @@ struct Seen {
     std::atomic<int> wrong_position;    // GetOrder/GetRow inside disagreed with the trigger
     std::atomic<int> on_main_thread;
     std::atomic<std::thread::id> main_id;
+    std::atomic<FMUSIC_MODULE*> first, second;      // calls counted per module
+    std::atomic<int> first_calls, second_first_row;
 };
 Seen seen;
 
 void on_instrument(FMUSIC_MODULE* module, unsigned char n) {
     if (n < 12) seen.calls[n].fetch_add(1);
+    if (module == seen.first.load()) seen.first_calls.fetch_add(1);
+    if (module == seen.second.load() && n == 0) seen.second_first_row.fetch_add(1);
     if (FMUSIC_GetOrder(module) != n / 4 || FMUSIC_GetRow(module) != n % 4) seen.wrong_position.fetch_add(1);
     if (std::this_thread::get_id() == seen.main_id.load()) seen.on_main_thread.fetch_add(1);
 }
@@ -64,6 +68,10 @@ void reset_seen() {
     seen.wrong_position.store(0);
     seen.on_main_thread.store(0);
     seen.main_id.store(std::this_thread::get_id());
+    seen.first.store(nullptr);
+    seen.second.store(nullptr);
+    seen.first_calls.store(0);
+    seen.second_first_row.store(0);
 }
 
 // Polls until pred() or about five seconds (a starved machine plays late);
@@ -229,6 +237,30 @@ TEST_F(FmodApi, LatencyVariableHoldsTheEstimateBack) {
     FSOUND_Close();
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     EXPECT_EQ(music_live_latency_frames(), 0);
+}
+
+TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow) {
+    reset_seen();
+    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
+    const std::string path = three_order_song();
+    FMUSIC_MODULE* a = FMUSIC_LoadSong(path.c_str());
+    FMUSIC_MODULE* b = FMUSIC_LoadSong(path.c_str());
+    ASSERT_TRUE(a && b);
+    seen.first.store(a);
+    seen.second.store(b);
+    for (int n = 0; n < 12; ++n) {
+        FMUSIC_SetInstCallback(a, on_instrument, n);
+        FMUSIC_SetInstCallback(b, on_instrument, n);
+    }
+    ASSERT_TRUE(FMUSIC_PlaySong(a));
+    ASSERT_TRUE(wait_for([] { return seen.first_calls.load() >= 2; }));
+    ASSERT_TRUE(FMUSIC_PlaySong(b));
+    const int a_calls = seen.first_calls.load();
+    EXPECT_TRUE(wait_for([] { return seen.second_first_row.load() == 1; }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(seen.first_calls.load(), a_calls);
+    EXPECT_TRUE(FMUSIC_FreeSong(b));
+    EXPECT_TRUE(FMUSIC_FreeSong(a));
 }
 
 // Prints how late callbacks and position changes come against the audible

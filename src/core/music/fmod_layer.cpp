@@ -61,11 +61,12 @@ struct stats_ring {
     double ms[kStatsKept];
     int count;  // total recorded; the last kStatsKept are kept
     void add(double v) { ms[count++ % kStatsKept] = v; }
-    music_live_timing summary() const {
+    std::vector<double> kept() const { return std::vector<double>(ms, ms + std::min(count, kStatsKept)); }
+    // Sorting happens outside the lock, so a reader never holds up delivery.
+    static music_live_timing summary(std::vector<double> v) {
         music_live_timing t{};
-        const int n = std::min(count, kStatsKept);
+        const int n = static_cast<int>(v.size());
         if (n == 0) return t;
-        std::vector<double> v(ms, ms + n);
         std::sort(v.begin(), v.end());
         t.count = n;
         t.median_ms = n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
@@ -354,15 +355,16 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* m) {
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* m) {
     if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (!g.initialised) return static_cast<signed char>(fail(FMOD_ERR_UNINITIALIZED));
+    // Whatever played (this module too) stops first, and what it queued is
+    // dropped before the new start can queue anything.
+    if (FMUSIC_MODULE* previous = g.playing.load(std::memory_order_relaxed)) stop_if_playing(previous);
     SDL_LockAudio();
-    FMUSIC_MODULE* previous = g.playing.load(std::memory_order_relaxed);
     m->core.rate = g.rate;  // FSOUND_Init may have changed it since the load
     mcore_restart(&m->core);
     m->pending_order.store(-1);
     m->heard.store(0);
     g.playing.store(m, std::memory_order_release);
     SDL_UnlockAudio();
-    if (previous) flush_dispatch();  // what it queued will not be heard now
     return 1;
 }
 
@@ -400,11 +402,14 @@ int music_live_latency_frames() { return g.initialised ? g.latency_frames : 0; }
 
 music_live_stats music_live_get_stats() {
     music_live_stats s{};
+    std::vector<double> trigger, position;
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
-        s.trigger = g.trigger_stats.summary();
-        s.position = g.position_stats.summary();
+        trigger = g.trigger_stats.kept();
+        position = g.position_stats.kept();
     }
+    s.trigger = stats_ring::summary(std::move(trigger));
+    s.position = stats_ring::summary(std::move(position));
     s.dropped_events = g.dropped.load(std::memory_order_relaxed);
     s.resyncs = g.resyncs.load(std::memory_order_relaxed);
     return s;
