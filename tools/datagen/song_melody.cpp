@@ -54,10 +54,10 @@ void play(Writer& w, int channel, int role_slot, const std::vector<Tone>& tune, 
   }
 }
 
-void lead_with_echo(Writer& w, const std::vector<Tone>& tune, int volume) {
-  play(w, ch::lead, role::lead, tune, volume);
+void lead_with_echo(Writer& w, const std::vector<Tone>& tune, int volume, int shift = 0) {
+  play(w, ch::lead, role::lead, tune, volume, 0, shift);
   // A dotted-eighth echo, quieter, on its own channel panned aside.
-  play(w, ch::echo, role::lead, tune, volume * 2 / 5, 3);
+  play(w, ch::echo, role::lead, tune, volume * 2 / 5, 3, shift);
 }
 
 }  // namespace
@@ -69,8 +69,14 @@ void write_melody(const OrderPlan& plan, Writer& w) {
       lead_with_echo(w, second_pass ? kMainB : kMainA, 58);
       break;
     case Section::finale:
-      lead_with_echo(w, second_pass ? kMainB : kMainA, 60);
-      if (plan.step >= 2) play(w, ch::bell, role::bell, second_pass ? kMainB : kMainA, 26, 0, 12);
+      // The last two passes lift the tune an octave, the bell keeping its
+      // old register underneath.
+      if (plan.step < 2) {
+        lead_with_echo(w, second_pass ? kMainB : kMainA, 60);
+      } else {
+        lead_with_echo(w, second_pass ? kMainB : kMainA, 52, 12);
+        play(w, ch::bell, role::bell, second_pass ? kMainB : kMainA, 34);
+      }
       break;
     case Section::second_theme:
       if (plan.step < 2) {

@@ -137,8 +137,8 @@ Tuning tuning_for(double hz) {
 Tuning natural_tuning() {
   // 8363 Hz * 2^(t / 12) = kRate on C-4.
   const double t = 12.0 * std::log2(kRate / 8363.0);
-  const int rel = static_cast<int>(std::floor(t));
-  return {static_cast<int8_t>(rel), static_cast<int8_t>(std::lround((t - rel) * 128.0) > 127 ? 127 : std::lround((t - rel) * 128.0))};
+  const int rel = static_cast<int>(std::lround(t));
+  return {static_cast<int8_t>(rel), static_cast<int8_t>(std::lround((t - rel) * 128.0))};
 }
 
 double note_hz(int xm_note) { return 440.0 * std::pow(2.0, (xm_note - 58) / 12.0); }
