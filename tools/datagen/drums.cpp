@@ -84,6 +84,7 @@ Voice make_snare() {
     const double noise = hp.process(band.process(n).band * 1.5 + n * 0.5) * synth::attack_decay(t, 0.001, 0.13);
     v.audio[i] = synth::saturate(0.55 * tone + 0.9 * noise, 1.3);
   }
+  v.audio = synth::with_room(v.audio, 0.3, 0.5, 0.6);
   return v;
 }
 
@@ -117,6 +118,7 @@ Voice make_clap() {
     env = std::max(env, 0.75 * synth::attack_decay(t - 0.031, 0.001, 0.11));
     v.audio[i] = hp.process(band.process(rng.bipolar()).band) * env;
   }
+  v.audio = synth::with_room(v.audio, 0.4, 0.6, 0.7);
   return v;
 }
 
@@ -143,6 +145,7 @@ Voice make_rim() {
     const double snap = band.process(rng.bipolar()).band * synth::decay(t, 0.004);
     v.audio[i] = synth::saturate(ring + 1.2 * snap, 1.5);
   }
+  v.audio = synth::with_room(v.audio, 0.3, 0.3, 0.4);
   return v;
 }
 

@@ -91,6 +91,43 @@ double attack_decay(double t, double attack, double tau) {
   return std::exp(-(t - attack) / tau);
 }
 
+Buffer with_room(const Buffer& dry, double wet, double tail, double size) {
+  // Delay lengths (at 44.1 kHz) from the classic Freeverb tuning: mutually
+  // prime, so the echoes never line up into a pitch.
+  static constexpr size_t kCombs[4] = {1116, 1277, 1422, 1557};
+  static constexpr size_t kAllpasses[2] = {556, 341};
+  const double feedback = 0.7 + 0.28 * std::clamp(size, 0.0, 1.0);
+  const double damp = 0.35;
+  Buffer out(dry.size() + frames(tail), 0.0);
+  std::vector<std::vector<double>> comb(4), allpass(2);
+  for (int i = 0; i < 4; ++i) comb[i].assign(kCombs[i], 0.0);
+  for (int i = 0; i < 2; ++i) allpass[i].assign(kAllpasses[i], 0.0);
+  double lowpass[4] = {0, 0, 0, 0};
+  size_t cpos[4] = {0, 0, 0, 0}, apos[2] = {0, 0};
+  for (size_t n = 0; n < out.size(); ++n) {
+    const double x = n < dry.size() ? dry[n] : 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < 4; ++i) {
+      const double y = comb[i][cpos[i]];
+      lowpass[i] = y * (1.0 - damp) + lowpass[i] * damp;
+      comb[i][cpos[i]] = x * 0.25 + lowpass[i] * feedback;
+      cpos[i] = (cpos[i] + 1) % kCombs[i];
+      sum += y;
+    }
+    for (int i = 0; i < 2; ++i) {
+      const double buffered = allpass[i][apos[i]];
+      allpass[i][apos[i]] = sum + buffered * 0.5;
+      sum = buffered - sum;
+      apos[i] = (apos[i] + 1) % kAllpasses[i];
+    }
+    out[n] = x + wet * sum;
+  }
+  // Let the tail reach silence rather than stop on a step.
+  const size_t fade = std::min(out.size(), frames(0.08));
+  for (size_t i = 0; i < fade; ++i) out[out.size() - fade + i] *= 1.0 - static_cast<double>(i) / fade;
+  return out;
+}
+
 double saturate(double x, double drive) { return std::tanh(x * drive) / std::tanh(drive); }
 
 double peak(const Buffer& b) {

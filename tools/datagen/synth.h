@@ -66,6 +66,11 @@ double decay(double t, double tau);
 // Linear attack over `attack` seconds, then exponential decay.
 double attack_decay(double t, double attack, double tau);
 
+// Adds a room to a one-shot sound: a small Schroeder reverb (parallel damped
+// combs into series all-passes) mixed in at `wet`, the sample lengthened by
+// `tail` seconds so the room can ring out.
+Buffer with_room(const Buffer& dry, double wet, double tail, double size = 0.8);
+
 // Soft saturation that keeps small signals linear.
 double saturate(double x, double drive);
 

@@ -82,7 +82,7 @@ Voice make_keys() {
     b[i] = (tone + tine) * synth::attack_decay(t, 0.002, 0.6);
   }
   fade_tail(b, 0.1);
-  return Voice{"keys", std::move(b), hz};
+  return Voice{"keys", synth::with_room(b, 0.2, 0.5), hz};
 }
 
 Voice make_lead() {
@@ -164,7 +164,7 @@ Voice make_pluck() {
     b[i] = out;
   }
   fade_tail(b, 0.15);
-  return Voice{"pluck", std::move(b), kRate / period};
+  return Voice{"pluck", synth::with_room(b, 0.3, 0.5), kRate / period};
 }
 
 Voice make_stab() {
@@ -181,7 +181,7 @@ Voice make_stab() {
     b[i] = lp.process(s / 5.0).low * synth::attack_decay(t, 0.002, 0.14);
   }
   fade_tail(b, 0.05);
-  return Voice{"stab", std::move(b), 440.0};
+  return Voice{"stab", synth::with_room(b, 0.3, 0.4), 440.0};
 }
 
 }  // namespace datagen
