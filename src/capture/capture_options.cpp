@@ -1,0 +1,146 @@
+#include "capture/capture_options.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+enum : int { OPT_FPS = 1000, OPT_SIZE, OPT_START, OPT_SECONDS, OPT_FRAMES, OPT_OUT, OPT_PNG,
+             OPT_SHEET, OPT_TILE, OPT_DATA, OPT_NO_VIDEO, OPT_HELP };
+
+const option long_options[] = {
+    {"fps", required_argument, nullptr, OPT_FPS},
+    {"size", required_argument, nullptr, OPT_SIZE},
+    {"start-order", required_argument, nullptr, OPT_START},
+    {"seconds", required_argument, nullptr, OPT_SECONDS},
+    {"frames", required_argument, nullptr, OPT_FRAMES},
+    {"out", required_argument, nullptr, OPT_OUT},
+    {"png", required_argument, nullptr, OPT_PNG},
+    {"contact-sheet", required_argument, nullptr, OPT_SHEET},
+    {"tile-width", required_argument, nullptr, OPT_TILE},
+    {"data", required_argument, nullptr, OPT_DATA},
+    {"no-video", no_argument, nullptr, OPT_NO_VIDEO},
+    {"help", no_argument, nullptr, OPT_HELP},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The whole text as a base-10 integer in [lo, hi].
+bool read_int(const char* text, long long lo, long long hi, long long* value)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno || end == text || *end) return false;
+    if (v < lo || v > hi) return false;
+    *value = v;
+    return true;
+}
+
+bool read_size(const char* text, int* width, int* height)
+{
+    int w = 0, h = 0, used = 0;
+    if (std::sscanf(text, "%dx%d%n", &w, &h, &used) != 2 || text[used]) return false;
+    if (w < CAPTURE_MIN_SIDE || h < CAPTURE_MIN_SIDE || w > CAPTURE_MAX_SIDE || h > CAPTURE_MAX_SIDE) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+std::string bad(const char* option, const char* value, const char* want)
+{
+    return std::string("--") + option + " " + value + ": " + want;
+}
+
+}  // namespace
+
+const char* capture_usage()
+{
+    return "usage: drensolk-capture [options]\n"
+           "Renders the demo frame by frame on a virtual clock, with the music rendered\n"
+           "offline, to an MP4 (needs ffmpeg) or to numbered PNG frames and a WAV.\n"
+           "Runs headless; reads the data files from the working directory.\n"
+           "\n"
+           "  --out FILE            the MP4 to write (default drensolk.mp4)\n"
+           "  --png DIR             write DIR/frame_NNNNNN.png, DIR/audio.wav and\n"
+           "                        DIR/frames.tsv instead of an MP4\n"
+           "  --fps N               frames per second, 1 to 240 (default 60)\n"
+           "  --size WxH            frame size, 16 to 4096 each (default 640x480)\n"
+           "  --start-order N       start the music at order N, as the demo's argument\n"
+           "  --seconds S           stop after S seconds of video (intro included)\n"
+           "  --frames N            stop after N frames (intro included)\n"
+           "  --contact-sheet FILE  also write one frame from the middle of every order\n"
+           "                        0 to 20, tiled 7 by 3, into FILE (PNG)\n"
+           "  --tile-width N        contact sheet tiles at most N pixels wide (default 160)\n"
+           "  --no-video            write no frames or audio (with --contact-sheet)\n"
+           "  --data DIR            read the data files from DIR\n"
+           "  --help                this text\n";
+}
+
+ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std::string* error)
+{
+    *o = CaptureOptions{};
+    double seconds = -1;
+    long long v = 0;
+    optind = 0;  // full reinitialisation: the parser may run more than once (tests)
+    opterr = 0;
+    int c;
+    while ((c = getopt_long(argc, argv, "", long_options, nullptr)) != -1) {
+        switch (c) {
+        case OPT_FPS:
+            if (!read_int(optarg, 1, CAPTURE_MAX_FPS, &v)) return *error = bad("fps", optarg, "a whole number from 1 to 240"), ParseStatus::Error;
+            o->fps = static_cast<int>(v);
+            break;
+        case OPT_SIZE:
+            if (!read_size(optarg, &o->width, &o->height))
+                return *error = bad("size", optarg, "WIDTHxHEIGHT, each 16 to 4096"), ParseStatus::Error;
+            break;
+        case OPT_START:
+            if (!read_int(optarg, INT_MIN, INT_MAX, &v)) return *error = bad("start-order", optarg, "a whole number"), ParseStatus::Error;
+            o->start_order = static_cast<int>(v);
+            break;
+        case OPT_SECONDS: {
+            char* end = nullptr;
+            seconds = std::strtod(optarg, &end);
+            if (end == optarg || *end || !(seconds > 0) || seconds > 1e6)
+                return *error = bad("seconds", optarg, "a positive number"), ParseStatus::Error;
+            break;
+        }
+        case OPT_FRAMES:
+            if (!read_int(optarg, 1, LLONG_MAX, &v)) return *error = bad("frames", optarg, "a positive whole number"), ParseStatus::Error;
+            o->max_frames = v;
+            break;
+        case OPT_OUT: o->out = optarg; break;
+        case OPT_PNG: o->png_dir = optarg; break;
+        case OPT_SHEET: o->contact_sheet = optarg; break;
+        case OPT_TILE:
+            if (!read_int(optarg, 8, CAPTURE_MAX_SIDE, &v)) return *error = bad("tile-width", optarg, "a whole number from 8 to 4096"), ParseStatus::Error;
+            o->tile_width = static_cast<int>(v);
+            break;
+        case OPT_DATA: o->data_dir = optarg; break;
+        case OPT_NO_VIDEO: o->no_video = true; break;
+        case OPT_HELP: return ParseStatus::Help;
+        default: {
+            const char* arg = argv[optind - 1];
+            *error = optopt ? std::string("option needs a value: ") + arg : std::string("unknown option: ") + arg;
+            return ParseStatus::Error;
+        }
+        }
+    }
+    if (optind < argc) return *error = std::string("unexpected argument: ") + argv[optind], ParseStatus::Error;
+    if (seconds > 0) {
+        // Whole frames covering at least that long; the epsilon keeps 2.5 s at 10 fps at 25.
+        const long long frames = static_cast<long long>(std::ceil(seconds * o->fps - 1e-9));
+        const long long limit = frames < 1 ? 1 : frames;
+        o->max_frames = o->max_frames < 0 ? limit : std::min<long long>(o->max_frames, limit);
+    }
+    if (!o->out.empty() && !o->png_dir.empty()) return *error = "--out and --png exclude each other", ParseStatus::Error;
+    if (o->no_video && o->contact_sheet.empty()) return *error = "--no-video writes nothing without --contact-sheet", ParseStatus::Error;
+    if (o->no_video && (!o->out.empty() || !o->png_dir.empty())) return *error = "--no-video excludes --out and --png", ParseStatus::Error;
+    return ParseStatus::Ok;
+}

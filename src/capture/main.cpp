@@ -1,0 +1,238 @@
+// drensolk-capture: the demo rendered frame by frame on a virtual clock, with
+// the music rendered offline by the same player core, to a video or to PNG
+// frames and a WAV. Same drawing, start-up checks and data files as the demo;
+// no display, no sound card, and every capture of the same settings is
+// identical.
+#include <SDL/SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "capture/capture_music.h"
+#include "capture/capture_options.h"
+#include "capture/capture_output.h"
+#include "capture/contact_sheet.h"
+#include "capture/frame_clock.h"
+#include "capture/music_survey.h"
+#include "capture/progress.h"
+#include "core/frame_image.h"
+#include "core/schedule.h"
+#include "core/sound_errors.h"
+#include "core/textures.h"
+#include "draw/gl.h"
+#include "effects/intro_spinner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kModuleFile = "qx_demo_drensolk.xm";
+// A module that never reaches the end row is refused after this much music
+// unless --frames or --seconds bounds the capture.
+constexpr uint64_t kSurveyLimitSeconds = 20 * 60;
+
+struct Capture {
+    CaptureOptions opt;
+    FrameClock clock;
+    CaptureOutput output;
+    bool output_open;
+    bool sheet_wanted;
+    ContactSheet sheet;
+    int64_t sheet_frame[SURVEY_ORDERS];
+    Progress progress;
+    int64_t frame;   // the frame being drawn; after its swap, the next one
+    int64_t total;   // expected frames, -1 while unknown
+};
+
+Capture cap;
+
+void abandon_output_at_exit()
+{
+    if (cap.output_open) output_abandon(&cap.output);
+}
+
+[[noreturn]] void fail(const std::string& message)
+{
+    std::fprintf(stderr, "drensolk-capture: %s\n", message.c_str());
+    std::exit(1);
+}
+
+bool limit_reached(int64_t frame) { return cap.opt.max_frames >= 0 && frame >= cap.opt.max_frames; }
+
+// The demo's view is 4:3 (one unit is the same number of pixels both ways);
+// other frame shapes get black bars so circles stay round.
+void set_viewport(int width, int height)
+{
+    int w = width, h = height;
+    if (w * 3 > h * 4) w = h * 4 / 3;
+    else h = w * 3 / 4;
+    glViewport((width - w) / 2, (height - h) / 2, w, h);
+}
+
+// Everything after a frame's drawing: read it back, hand it on, swap, and
+// move the clock to the next frame.
+void finish_frame(int order, int row)
+{
+    bool for_sheet = false;
+    for (int o = 0; o < SURVEY_ORDERS; ++o) for_sheet |= cap.sheet_wanted && cap.sheet_frame[o] == cap.frame;
+    if (cap.output.kind != OutputKind::None || for_sheet) {
+        const RgbImage image = read_frame(cap.opt.width, cap.opt.height);
+        const FrameInfo info{cap.frame, frame_time(cap.clock, cap.frame), frame_sample(cap.clock, cap.frame), order, row};
+        if (!output_frame(&cap.output, image, info)) fail(cap.output.error);
+        for (int o = 0; o < SURVEY_ORDERS; ++o)
+            if (for_sheet && cap.sheet_frame[o] == cap.frame) sheet_place(&cap.sheet, o, image);
+    }
+    SDL_GL_SwapBuffers();
+    ++cap.frame;
+    progress_update(&cap.progress, cap.frame, cap.total);
+}
+
+// Intro frames carry silence: the music starts when the intro is over.
+void run_intro()
+{
+    run_intro_loop([] { return frame_time(cap.clock, cap.frame); },
+                   [] { return limit_reached(cap.frame + 1); },  // a key press would end it here too
+                   [] {
+                       output_silence(&cap.output, static_cast<size_t>(frame_sample(cap.clock, cap.frame + 1) -
+                                                                       frame_sample(cap.clock, cap.frame)));
+                       finish_frame(-1, -1);
+                   });
+}
+
+void open_output()
+{
+    const CaptureOptions& o = cap.opt;
+    if (o.no_video) {
+        output_open_none(&cap.output);
+        return;
+    }
+    std::string png = o.png_dir;
+    std::string ffmpeg;
+    if (png.empty()) {
+        ffmpeg = find_ffmpeg();
+        if (ffmpeg.empty()) {
+            fs::path p = o.out;
+            png = (p.parent_path() / (p.stem().string() + "-frames")).string();
+            std::fprintf(stderr, "drensolk-capture: no ffmpeg on PATH; writing PNG frames and a WAV to %s\n", png.c_str());
+        }
+    }
+    const bool ok = png.empty() ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, CAPTURE_RATE)
+                                : output_open_png(&cap.output, png, CAPTURE_RATE);
+    cap.output_open = true;
+    if (!ok) fail(cap.output.error);
+}
+
+// Paths given on the command line name places in the caller's folder, not
+// the data folder the capture runs in.
+void make_paths_absolute(CaptureOptions* o)
+{
+    if (o->out.empty()) o->out = "drensolk.mp4";
+    for (std::string* p : {&o->out, &o->png_dir, &o->contact_sheet})
+        if (!p->empty()) *p = fs::absolute(*p).lexically_normal().string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);  // headless unless the caller chose a driver
+    std::string error;
+    switch (parse_capture_options(argc, argv, &cap.opt, &error)) {
+    case ParseStatus::Help: std::fputs(capture_usage(), stdout); return 0;
+    case ParseStatus::Error: std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage()); return 2;
+    case ParseStatus::Ok: break;
+    }
+    CaptureOptions& opt = cap.opt;
+    make_paths_absolute(&opt);
+    if (!opt.data_dir.empty() && chdir(opt.data_dir.c_str()) != 0) {
+        std::perror(opt.data_dir.c_str());
+        return 1;
+    }
+    cap.clock = FrameClock{opt.fps, CAPTURE_RATE};
+    cap.total = -1;
+    cap.sheet_wanted = !opt.contact_sheet.empty();
+    for (int64_t& f : cap.sheet_frame) f = -1;
+    if (cap.sheet_wanted) sheet_init(&cap.sheet, SURVEY_ORDERS, opt.width, opt.height, opt.tile_width);
+
+    std::atexit(SDL_Quit);
+    std::atexit(abandon_output_at_exit);  // runs first: ffmpeg is stopped before SDL goes
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (!SDL_SetVideoMode(opt.width, opt.height, 0, SDL_OPENGL)) {
+        // The demo ends with status 0 here; a capture that made nothing has failed.
+        std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
+        return 1;
+    }
+    set_viewport(opt.width, opt.height);
+    open_output();
+    progress_start(&cap.progress);
+
+    run_intro();
+    const int64_t music_frame = cap.frame;
+
+    // Start-up checks in the demo's order: the pictures, then the module.
+    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
+    std::vector<uint8_t> module_bytes;
+    int code = read_module_file(kModuleFile, &module_bytes);
+    CaptureMusic music{};
+    if (code == 0) code = capture_music_open(&music, module_bytes, CAPTURE_RATE, opt.start_order);
+    if (code != 0) {
+        std::printf("%s\n", sound_error_text(code));
+        std::exit(1);
+    }
+
+    const MusicSurvey survey = survey_music(module_bytes, CAPTURE_RATE, opt.start_order, kSurveyLimitSeconds * CAPTURE_RATE);
+    const int64_t music_start = frame_sample(cap.clock, music_frame);
+    if (survey.end_sample != SURVEY_NONE) {
+        cap.total = first_frame_at(cap.clock, music_start + static_cast<int64_t>(survey.end_sample)) + 1;
+        if (opt.max_frames >= 0) cap.total = std::min(cap.total, opt.max_frames);
+    } else if (opt.max_frames >= 0) {
+        cap.total = opt.max_frames;
+    } else {
+        fail("the music does not reach order 20, row 2 within 20 minutes; bound the capture with --seconds or --frames");
+    }
+    if (cap.sheet_wanted) sheet_frames(survey, cap.clock, music_frame, cap.sheet_frame);
+
+    int layer_mask = 0;
+    int order = -1, row = -1;
+    while (!limit_reached(cap.frame)) {
+        // Everything heard up to this frame's first sample, the sample included.
+        capture_music_render_to(&music, static_cast<uint64_t>(frame_sample(cap.clock, cap.frame) - music_start) + 1);
+        const std::vector<int16_t> pcm = capture_music_take(&music);
+        output_audio(&cap.output, pcm.data(), pcm.size() / 2);
+        order = music.order;
+        row = music.row;
+        draw_frame(order, static_cast<float>(frame_time(cap.clock, cap.frame)), layer_mask);
+        step_layer_mask(layer_mask);
+        finish_frame(order, row);
+        if (music.end_reached) break;
+    }
+    // The sound under the last frame, to the end of its time on screen.
+    capture_music_render_to(&music, static_cast<uint64_t>(frame_sample(cap.clock, cap.frame) - music_start));
+    const std::vector<int16_t> tail = capture_music_take(&music);
+    output_audio(&cap.output, tail.data(), tail.size() / 2);
+    progress_finish(&cap.progress, cap.frame, cap.total);
+
+    if (!output_finish(&cap.output)) fail(cap.output.error);
+    cap.output_open = false;
+    if (cap.sheet_wanted && !write_png(opt.contact_sheet, cap.sheet.image)) return 1;
+
+    const double elapsed = progress_elapsed(&cap.progress);
+    std::fprintf(stderr, "drensolk-capture: %lld frames (%lld intro) at %d fps: %.2f s of video in %.1f s (%.1f fps)",
+                 static_cast<long long>(cap.frame), static_cast<long long>(music_frame), opt.fps,
+                 frame_time(cap.clock, cap.frame), elapsed, elapsed > 0 ? cap.frame / elapsed : 0.0);
+    if (order >= 0) std::fprintf(stderr, "; last frame at order %d, row %d", order, row);
+    std::fprintf(stderr, "\n");
+    if (cap.output.kind != OutputKind::None) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
+    if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", opt.contact_sheet.c_str());
+    return 0;
+}
