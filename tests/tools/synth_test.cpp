@@ -49,6 +49,22 @@ TEST(Synth, Pcm16ScalesToTheTargetPeak) {
   EXPECT_EQ(pcm[1], 8192);
 }
 
+TEST(Synth, RoomKeepsTheDrySoundAndRingsOutToSilence) {
+  synth::Buffer click(1000, 0.0);
+  click[0] = 1.0;
+  const auto out = synth::with_room(click, 0.5, 1.0);
+  ASSERT_EQ(out.size(), click.size() + synth::frames(1.0));
+  EXPECT_DOUBLE_EQ(out[0], 1.0);  // the first echo comes later
+  auto energy = [&](double from, double to) {
+    double e = 0;
+    for (size_t i = synth::frames(from); i < synth::frames(to); ++i) e += out[i] * out[i];
+    return e;
+  };
+  EXPECT_GT(energy(0.02, 0.1), 0.0);
+  EXPECT_GT(energy(0.02, 0.1), 10 * energy(0.5, 0.58));
+  EXPECT_EQ(out.back(), 0.0);
+}
+
 TEST(Voices, SustainedSoundsLoopWithoutAClick) {
   for (const Voice& v : {make_bass(), make_pad(), make_lead()}) {
     ASSERT_TRUE(v.looped) << v.name;

@@ -124,7 +124,7 @@ Buffer with_room(const Buffer& dry, double wet, double tail, double size) {
   }
   // Let the tail reach silence rather than stop on a step.
   const size_t fade = std::min(out.size(), frames(0.08));
-  for (size_t i = 0; i < fade; ++i) out[out.size() - fade + i] *= 1.0 - static_cast<double>(i) / fade;
+  for (size_t i = 0; i < fade; ++i) out[out.size() - fade + i] *= 1.0 - static_cast<double>(i) / (fade - 1);
   return out;
 }
 
