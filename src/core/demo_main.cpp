@@ -47,6 +47,9 @@ int demo_main(int argc, char** argv)
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Destination alpha, cleared to 0 each frame, is what lets the hex grid's
+    // saturating blend add its lines; without it the grid adds nothing.
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     if (!SDL_SetVideoMode(640, 480, 0, video_flags())) {
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
         SDL_Quit();

@@ -176,17 +176,6 @@ private:
     GLuint fbo = 0, rb[2] = {0, 0};
 };
 
-TEST(RenderBackground, HexGridAddsNothingWithoutDestinationAlpha)
-{
-    open_display();
-    GLint alpha_bits = 0;
-    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
-    if (alpha_bits > 0) GTEST_SKIP() << "this display has destination alpha";
-    sync_reset_for_test();
-    const RgbImage img = layer_alone([] { draw_hex_grid(0.0); });
-    EXPECT_EQ(lit(img, 0, 0.125, 1, 0.875), 0);
-}
-
 // Hex grid at phase 0, accent 0 on an RGBA target cleared to alpha 0: the
 // top-left cell shows hexagon and circle, cell (0, 2) nothing, cell (0, 6) a
 // hexagon only.

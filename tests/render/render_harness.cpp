@@ -20,6 +20,7 @@ bool render_open(int width, int height)
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);  // as the demo asks
     if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL)) return false;
     opened_width = width;
     opened_height = height;
