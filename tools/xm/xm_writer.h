@@ -115,7 +115,7 @@ struct Sample {
   LoopType loop = LoopType::none;
   uint32_t loop_start = 0;      // in sample frames
   uint32_t loop_length = 0;     // in sample frames; > 0 when looped
-  uint8_t volume = 64;          // 0..64
+  uint8_t volume = 64;          // 0..64: a note's volume unless its cell's volume column sets one
   int8_t finetune = 0;          // -128..127, 1/128 semitone steps
   uint8_t panning = 128;        // 0..255, 128 = centre
   int8_t relative_note = 0;     // semitones added to the played note
