@@ -14,6 +14,7 @@ struct Shape {
   int sustain_point = -1;
   uint16_t fadeout = 0;                   // release speed after key off
   uint8_t vibrato_depth = 0;
+  uint8_t panning = 128;                  // where every note of it starts, 128 = centre
 };
 
 xm::Instrument build(const Voice& v, const Shape& shape) {
@@ -33,6 +34,7 @@ xm::Instrument build(const Voice& v, const Shape& shape) {
   s.relative_note = t.relative_note;
   s.finetune = t.finetune;
   ins.samples.push_back(std::move(s));
+  ins.samples.back().panning = shape.panning;
   if (!shape.envelope.empty()) {
     ins.volume_envelope.enabled = true;
     ins.volume_envelope.points = shape.envelope;
@@ -68,9 +70,9 @@ std::vector<xm::Instrument> make_instruments() {
   out[role::arp] = build(make_arp(), {64, {}});
   out[role::sweep] = build(make_sweep(), {64, {}});
   out[role::bell] = build(make_bell(), {64, {}});
-  out[role::closed_hat] = build(make_closed_hat(), {64, {}});
+  out[role::closed_hat] = build(make_closed_hat(), {64, {}, -1, 0, 0, 168});
   out[role::rim] = build(make_rim(), {64, {}});
-  out[role::open_hat] = build(make_open_hat(), {64, {}});
+  out[role::open_hat] = build(make_open_hat(), {64, {}, -1, 0, 0, 168});
   out[role::acid] = build(make_acid(), {64, {}});
   out[role::pluck] = build(make_pluck(), {64, {}});
   out[role::stab] = build(make_stab(), {64, {}});

@@ -41,7 +41,7 @@ OrderPlan plan_for(int order) {
 // a channel's panning to the sample's on every new note, so the position is
 // written next to each note as an 8xx effect.
 constexpr uint8_t kPan[ch::count] = {
-    128, 128, 168, 108, 150, 128, 128,  // kick snare hats clap crash riser bass
+    128, 128, 128, 108, 150, 128, 128,  // kick snare hats (panned by their samples) clap crash riser bass
     72,  128, 184,                      // pads
     92,  128, 164,                      // keys
     128, 196, 80,  176, 104, 156, 112}; // lead echo arp pluck stab bell toms

@@ -1,4 +1,5 @@
 // Kick, snare, toms, claps, rim, hats, crash and risers for each order.
+#include "datagen/rng.h"
 #include "datagen/song_parts.h"
 
 namespace datagen {
@@ -85,6 +86,8 @@ void snare_and_claps(const OrderPlan& plan, Writer& w) {
 
 void hats(const OrderPlan& plan, Writer& w) {
   const Section s = plan.section;
+  // A drummer's hand: small, repeatable differences in how hard each hat is hit.
+  Rng hand(0x4A7 + static_cast<uint64_t>(plan.order));
   if (s == Section::ending) {
     w.hit(0, ch::hats, role::closed_hat, 56);
     return;
@@ -124,8 +127,12 @@ void hats(const OrderPlan& plan, Writer& w) {
       case Section::ending:
         break;
     }
-    if (open) w.hit(r, ch::hats, role::open_hat, s == Section::main_theme || s == Section::finale ? 46 : 56);
-    else if (closed) w.hit(r, ch::hats, role::closed_hat, closed);
+    const int touch = hand.below(7) - 3;
+    if (open) w.hit(r, ch::hats, role::open_hat, (s == Section::main_theme || s == Section::finale ? 46 : 56) + touch);
+    else if (closed) w.hit(r, ch::hats, role::closed_hat, closed + touch);
+    // Swing: the in-between sixteenths come one tick late where the groove is full.
+    const bool swung = s == Section::main_theme || s == Section::second_theme || s == Section::finale;
+    if (swung && r % 2 == 1 && w.has_note(r, ch::hats)) w.effect(r, ch::hats, xm::fx::extended, 0xD1);
   }
 }
 
