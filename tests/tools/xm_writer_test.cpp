@@ -62,6 +62,9 @@ TEST(XmWriter, TinyModuleLoadsWithoutWarnings) {
   ASSERT_NE(loaded->get(), nullptr) << loaded->error;
   EXPECT_TRUE(loaded->log.empty()) << loaded->log.front();
   openmpt_module* mod = loaded->get();
+  const char* warnings = openmpt_module_get_metadata(mod, "warnings");
+  EXPECT_STREQ(warnings, "");
+  openmpt_free_string(warnings);
   EXPECT_EQ(openmpt_module_get_num_orders(mod), 4);
   EXPECT_EQ(openmpt_module_get_num_patterns(mod), 3);
   EXPECT_EQ(openmpt_module_get_num_instruments(mod), 2);
