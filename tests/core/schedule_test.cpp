@@ -65,7 +65,7 @@ TEST(LayerMask, StepsOnlyWhenTheFirstDrawIsFiveModHundred)
 {
     demo_rand_reset_for_test();
     int mask = 0;
-    demo_rand_queue_for_test({104, 7});
+    demo_rand_queue_for_test({104});
     step_layer_mask(mask);
     EXPECT_EQ(mask, 0);
     EXPECT_EQ(demo_rand_count(), 1u);
