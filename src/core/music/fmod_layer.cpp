@@ -103,7 +103,9 @@ struct live_state {
     spsc_queue<queued_event, 4096> queue;
 };
 
-live_state g;
+// Never destroyed: the demo exits with the song playing and the dispatch
+// thread waiting, and a destroyed std::thread that still runs would abort.
+live_state& g = *new live_state;
 std::counting_semaphore<1 << 20> g_wake{0};  // audio thread / callers -> dispatcher
 
 int fail(int code) {
