@@ -11,7 +11,6 @@
 #include "core/sync_state.h"
 
 namespace {
-constexpr size_t kBlockFrames = 4096;
 constexpr int kEventCapacity = 4 * MCORE_MAX_EVENTS_PER_TICK;
 }  // namespace
 
@@ -36,7 +35,8 @@ int read_module_file(const char* path, std::vector<uint8_t>* bytes)
 int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int rate, int start_order)
 {
     m->pcm.clear();
-    m->rendered = 0;
+    m->ahead.clear();
+    m->rendered = m->heard = m->taken = 0;
     m->order = 0;
     m->row = 0;
     m->end_reached = false;
@@ -50,35 +50,61 @@ void capture_music_close(CaptureMusic* m)
 {
     mcore_close(&m->core);
     m->pcm.clear();
+    m->ahead.clear();
 }
+
+namespace {
+
+// One more block: its audio and events are kept until frames reach them.
+void render_block(CaptureMusic* m)
+{
+    mcore_event events[kEventCapacity];
+    const size_t at = m->pcm.size();
+    m->pcm.resize(at + 2 * CAPTURE_BLOCK_FRAMES);
+    size_t done = 0;
+    while (done < CAPTURE_BLOCK_FRAMES) {
+        int count = 0;
+        done += mcore_render(&m->core, m->pcm.data() + at + 2 * done, CAPTURE_BLOCK_FRAMES - done, events,
+                             kEventCapacity, &count);
+        m->ahead.insert(m->ahead.end(), events, events + count);
+    }
+    m->rendered += CAPTURE_BLOCK_FRAMES;
+}
+
+void hand_on(CaptureMusic* m, const mcore_event& e)
+{
+    if (e.kind == MCORE_ROW) {
+        m->order = e.order;
+        m->row = e.row;
+        if (is_end_position(e.order, e.row)) m->end_reached = true;
+    } else if (e.kind == MCORE_TRIGGER && e.instrument < CAPTURE_HOOKED_INSTRUMENTS) {
+        sync_apply_instrument(e.instrument, e.row);
+    }
+}
+
+}  // namespace
 
 void capture_music_render_to(CaptureMusic* m, uint64_t end)
 {
-    mcore_event events[kEventCapacity];
-    while (m->rendered < end) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockFrames, end - m->rendered));
-        const size_t at = m->pcm.size();
-        m->pcm.resize(at + 2 * want);
-        int count = 0;
-        const size_t n = mcore_render(&m->core, m->pcm.data() + at, want, events, kEventCapacity, &count);
-        m->pcm.resize(at + 2 * n);
-        m->rendered += n;
-        for (int i = 0; i < count; ++i) {
-            const mcore_event& e = events[i];
-            if (e.kind == MCORE_ROW) {
-                m->order = e.order;
-                m->row = e.row;
-                if (is_end_position(e.order, e.row)) m->end_reached = true;
-            } else if (e.kind == MCORE_TRIGGER && e.instrument < CAPTURE_HOOKED_INSTRUMENTS) {
-                sync_apply_instrument(e.instrument, e.row);
-            }
-        }
-    }
+    if (end <= m->heard) return;
+    while (m->rendered < end) render_block(m);
+    size_t used = 0;
+    while (used < m->ahead.size() && m->ahead[used].frame < end) hand_on(m, m->ahead[used++]);
+    m->ahead.erase(m->ahead.begin(), m->ahead.begin() + static_cast<std::ptrdiff_t>(used));
+    m->heard = end;
+}
+
+void capture_music_frame(CaptureMusic* m, FrameClock clock, int64_t music_frame, int64_t frame)
+{
+    const int64_t sample = frame_sample(clock, frame) - frame_sample(clock, music_frame);
+    if (sample >= 0) capture_music_render_to(m, static_cast<uint64_t>(sample) + 1);
 }
 
 std::vector<int16_t> capture_music_take(CaptureMusic* m)
 {
-    std::vector<int16_t> out;
-    out.swap(m->pcm);
+    const auto n = static_cast<std::ptrdiff_t>(2 * (m->heard - m->taken));
+    std::vector<int16_t> out(m->pcm.begin(), m->pcm.begin() + n);
+    m->pcm.erase(m->pcm.begin(), m->pcm.begin() + n);
+    m->taken = m->heard;
     return out;
 }

@@ -7,19 +7,28 @@
 #include <string>
 #include <vector>
 
+#include "capture/frame_clock.h"
 #include "core/music/player_core.h"
 
 // The demo's mixing rate: captures sound as the demo does.
 constexpr int CAPTURE_RATE = 32000;
 // The demo hooks instruments 0 to 29; later ones never reach the sync state.
 constexpr int CAPTURE_HOOKED_INSTRUMENTS = 30;
+// The core renders in blocks of this many frames from the music's start, as
+// the live driver's audio buffers ask for them: libopenmpt's rounding follows
+// how its reads are cut, so equal cuts give equal samples whatever the frame
+// rate.
+constexpr size_t CAPTURE_BLOCK_FRAMES = 512;
 
 struct CaptureMusic {
     mcore_t core;
-    std::vector<int16_t> pcm;  // interleaved stereo rendered and not yet taken
-    uint64_t rendered;         // frames rendered since the start
-    int order, row;            // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
-    bool end_reached;          // the row at which the demo ends (order 20, row 2) has started
+    std::vector<int16_t> pcm;            // interleaved stereo from `taken` to `rendered`
+    std::vector<mcore_event> ahead;      // rendered, past `heard`: for later frames
+    uint64_t rendered;                   // frames the core has rendered (whole blocks)
+    uint64_t heard;                      // frames whose events have been handed on
+    uint64_t taken;                      // frames moved out by capture_music_take
+    int order, row;                      // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
+    bool end_reached;                    // the row at which the demo ends (order 20, row 2) has started
 };
 
 // Reads a module file as the music layer's loader does. Returns 0 or the
@@ -32,10 +41,15 @@ int read_module_file(const char* path, std::vector<uint8_t>* bytes);
 int capture_music_open(CaptureMusic* music, const std::vector<uint8_t>& bytes, int rate, int start_order);
 void capture_music_close(CaptureMusic* music);
 
-// Renders until `end` frames have been rendered (nothing when already there).
-// Each trigger of instruments 0 to 29 goes to sync_apply_instrument with its
-// row, in sample order; row starts update the position.
+// Makes the first `end` frames heard (nothing when already there): renders
+// as far as needed, hands each trigger of instruments 0 to 29 before `end` to
+// sync_apply_instrument with its row, in sample order, and moves the position
+// to the last row started before `end`.
 void capture_music_render_to(CaptureMusic* music, uint64_t end);
 
-// Moves the rendered audio out, leaving the buffer empty.
+// Renders what frame `frame` may know: everything up to its first sample,
+// that sample included, with the music started at frame `music_frame`.
+void capture_music_frame(CaptureMusic* music, FrameClock clock, int64_t music_frame, int64_t frame);
+
+// Moves the audio heard since the last take out.
 std::vector<int16_t> capture_music_take(CaptureMusic* music);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "capture/capture_music.h"
@@ -104,6 +105,13 @@ void run_intro()
                    });
 }
 
+// Output folders are made as needed, as `--png DIR` makes its own.
+void make_parent(const std::string& path)
+{
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+}
+
 void open_output()
 {
     const CaptureOptions& o = cap.opt;
@@ -121,6 +129,7 @@ void open_output()
             std::fprintf(stderr, "drensolk-capture: no ffmpeg on PATH; writing PNG frames and a WAV to %s\n", png.c_str());
         }
     }
+    if (png.empty()) make_parent(o.out);
     const bool ok = png.empty() ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, CAPTURE_RATE)
                                 : output_open_png(&cap.output, png, CAPTURE_RATE);
     cap.output_open = true;
@@ -205,8 +214,7 @@ int main(int argc, char** argv)
     int layer_mask = 0;
     int order = -1, row = -1;
     while (!limit_reached(cap.frame)) {
-        // Everything heard up to this frame's first sample, the sample included.
-        capture_music_render_to(&music, static_cast<uint64_t>(frame_sample(cap.clock, cap.frame) - music_start) + 1);
+        capture_music_frame(&music, cap.clock, music_frame, cap.frame);
         const std::vector<int16_t> pcm = capture_music_take(&music);
         output_audio(&cap.output, pcm.data(), pcm.size() / 2);
         order = music.order;
@@ -224,6 +232,7 @@ int main(int argc, char** argv)
 
     if (!output_finish(&cap.output)) fail(cap.output.error);
     cap.output_open = false;
+    if (cap.sheet_wanted) make_parent(opt.contact_sheet);
     if (cap.sheet_wanted && !write_png(opt.contact_sheet, cap.sheet.image)) return 1;
 
     const double elapsed = progress_elapsed(&cap.progress);
