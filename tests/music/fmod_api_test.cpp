@@ -1,6 +1,7 @@
 // The FMOD-style calls: their errors, and the live layer playing through the
 // dummy SDL audio driver in real time. Live tests assert progress and
 // callbacks, never how fast they come.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -279,4 +280,20 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
     EXPECT_GT(calls.load(), 10);
     EXPECT_EQ(s.trigger.count, calls.load());
     EXPECT_EQ(s.dropped_events, 0u);
+}
+
+// The demo never calls FSOUND_Close: it quits SDL and returns from main with
+// the song playing and the dispatch thread alive.
+TEST(FmodApiExit, EndingTheProcessWhilePlayingExitsCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string path = three_order_song();
+    EXPECT_EXIT(
+        {
+            FSOUND_Init(32000, 64, 0);
+            FMUSIC_PlaySong(FMUSIC_LoadSong(path.c_str()));
+            std::this_thread::sleep_for(100ms);
+            SDL_Quit();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
