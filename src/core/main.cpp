@@ -7,6 +7,9 @@
 
 int main(int argc, char** argv)
 {
+    // The loop ignores SDL's quit event, so let Ctrl-C and SIGTERM end the
+    // process as they end any program instead of turning them into that event.
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
     std::atexit(SDL_Quit);
     return demo_main(argc, argv);
 }
