@@ -82,7 +82,7 @@ bool ffmpeg_video_open(FfmpegPipe* p, const std::string& ffmpeg, const std::stri
         "-f", "rawvideo", "-pixel_format", "rgb24",
         "-video_size", std::to_string(width) + "x" + std::to_string(height),
         "-framerate", std::to_string(fps), "-i", "pipe:0",
-        "-an", "-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-an", "-c:v", "libx264", "-preset", "medium", "-crf", "20", "-pix_fmt", "yuv420p",
         "-f", "mp4", video_path,
     };
     p->pid = spawn(args, fds[0], fds[1]);

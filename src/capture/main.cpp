@@ -48,6 +48,7 @@ struct Capture {
     Progress progress;
     int64_t frame;   // the frame being drawn; after its swap, the next one
     int64_t total;   // expected frames, -1 while unknown
+    bool interrupted;
 };
 
 Capture cap;
@@ -64,6 +65,15 @@ void abandon_output_at_exit()
 }
 
 bool limit_reached(int64_t frame) { return cap.opt.max_frames >= 0 && frame >= cap.opt.max_frames; }
+
+// SDL turns Ctrl-C and SIGTERM into a quit event: the capture then stops
+// after the frame in hand and finishes its files, so what is done stays usable.
+void poll_quit()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (event.type == SDL_QUIT) cap.interrupted = true;
+}
 
 // The demo's view is 4:3 (one unit is the same number of pixels both ways);
 // other frame shapes get black bars so circles stay round.
@@ -90,6 +100,7 @@ void finish_frame(int order, int row)
     }
     SDL_GL_SwapBuffers();
     ++cap.frame;
+    poll_quit();
     progress_update(&cap.progress, cap.frame, cap.total);
 }
 
@@ -97,7 +108,7 @@ void finish_frame(int order, int row)
 void run_intro()
 {
     run_intro_loop([] { return frame_time(cap.clock, cap.frame); },
-                   [] { return limit_reached(cap.frame + 1); },  // a key press would end it here too
+                   [] { return limit_reached(cap.frame + 1) || cap.interrupted; },  // where a key press would end it
                    [] {
                        output_silence(&cap.output, static_cast<size_t>(frame_sample(cap.clock, cap.frame + 1) -
                                                                        frame_sample(cap.clock, cap.frame)));
@@ -213,7 +224,7 @@ int main(int argc, char** argv)
 
     int layer_mask = 0;
     int order = -1, row = -1;
-    while (!limit_reached(cap.frame)) {
+    while (!limit_reached(cap.frame) && !cap.interrupted) {
         capture_music_frame(&music, cap.clock, music_frame, cap.frame);
         const std::vector<int16_t> pcm = capture_music_take(&music);
         output_audio(&cap.output, pcm.data(), pcm.size() / 2);
@@ -235,6 +246,7 @@ int main(int argc, char** argv)
     if (cap.sheet_wanted) make_parent(opt.contact_sheet);
     if (cap.sheet_wanted && !write_png(opt.contact_sheet, cap.sheet.image)) return 1;
 
+    if (cap.interrupted) std::fprintf(stderr, "drensolk-capture: interrupted; the frames done so far are written\n");
     const double elapsed = progress_elapsed(&cap.progress);
     std::fprintf(stderr, "drensolk-capture: %lld frames (%lld intro) at %d fps: %.2f s of video in %.1f s (%.1f fps)",
                  static_cast<long long>(cap.frame), static_cast<long long>(music_frame), opt.fps,
@@ -243,5 +255,5 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "\n");
     if (cap.output.kind != OutputKind::None) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
     if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", opt.contact_sheet.c_str());
-    return 0;
+    return cap.interrupted ? 130 : 0;
 }

@@ -2,6 +2,10 @@
 // demo's end at 10 fps, run twice, checked against the player core; the
 // contact sheet; early stops; and the start-up failures.
 #include <SDL/SDL.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <SDL/SDL_image.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +17,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/run_process.h"
@@ -284,4 +289,48 @@ TEST(CaptureBinary, StartUpFailuresReportAsTheDemoDoes)
     EXPECT_EQ(option.status, 2);
     EXPECT_NE(option.err.find("--fps 0"), std::string::npos) << option.err;
     EXPECT_NE(option.err.find("usage: drensolk-capture"), std::string::npos);
+}
+
+TEST(CaptureBinary, CtrlCStopsAfterTheFrameInHandWithTheFilesComplete)
+{
+    const fs::path dir = kWork / "interrupted";
+    fs::remove_all(dir);
+    const std::string exe = (fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null_fd = open("/dev/null", O_WRONLY);
+        dup2(null_fd, 2);
+        execl(exe.c_str(), exe.c_str(), "--fps", "10", "--size", "32x24", "--data", DRENSOLK_DATA_DIR, "--png",
+              dir.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // Interrupt once the music is under way: 40 frames logged (32 intro).
+    int status = 0;
+    bool exited = false;
+    for (int tries = 0; tries < 3000 && !exited; ++tries) {
+        std::istringstream log(slurp(dir / "frames.tsv"));
+        size_t lines = 0;
+        for (std::string line; std::getline(log, line);) ++lines;
+        if (lines > 40) break;
+        exited = waitpid(pid, &status, WNOHANG) == pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(exited) << "the capture ended before it could be interrupted";
+    kill(pid, SIGINT);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal instead of stopping";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    size_t frames = 0;
+    while (fs::exists(dir / png_frame_name(static_cast<int64_t>(frames)))) ++frames;
+    std::istringstream log(slurp(dir / "frames.tsv"));
+    size_t lines = 0;
+    for (std::string line; std::getline(log, line);) ++lines;
+    EXPECT_GE(frames, 40u);
+    EXPECT_EQ(lines, frames + 1);  // the header
+    const std::string wav = slurp(dir / "audio.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(le32(wav, 40), frames * kSamplesPerFrame * 4);  // the header was finished too
+    EXPECT_EQ(wav.size(), 44 + frames * kSamplesPerFrame * 4);
 }
