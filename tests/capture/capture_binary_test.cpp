@@ -108,13 +108,18 @@ size_t intro_frames(const Capture& c)
     return n;
 }
 
-// The short capture of the demo's last order, shared by the checks below.
+// The short capture of the demo's last order, shared by the checks below when
+// they run in one process. CTest runs each check in a process of its own, in
+// parallel, so the folder is named after the check that made it.
 const Capture& order19()
 {
-    static const Capture c = capture("order19", {"--start-order", "19", "--fps", "10", "--size", "160x120",
-                                                 "--contact-sheet", (kWork / "order19-sheet.png").string()});
+    static const std::string name = std::string("order19-") + testing::UnitTest::GetInstance()->current_test_info()->name();
+    static const Capture c = capture(name, {"--start-order", "19", "--fps", "10", "--size", "160x120",
+                                            "--contact-sheet", (kWork / (name + "-sheet.png")).string()});
     return c;
 }
+
+fs::path order19_sheet() { return order19().dir.string() + "-sheet.png"; }
 
 // A working folder with the data files except `left_out`.
 fs::path data_copy(const std::string& name, const std::string& left_out)
@@ -230,7 +235,7 @@ TEST(CaptureBinary, ContactSheetHoldsTheMiddleFramesOfThePlayedOrdersOnly)
 {
     const Capture& c = order19();
     ASSERT_EQ(c.result.status, 0);
-    const Picture sheet = load(kWork / "order19-sheet.png");
+    const Picture sheet = load(order19_sheet());
     ASSERT_EQ(sheet.w, 7 * 160 + 8 * 2);
     ASSERT_EQ(sheet.h, 3 * 120 + 4 * 2);
     auto tile_matches = [&](int index, const Picture& frame) {
