@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "capture/capture_music.h"
@@ -85,18 +86,25 @@ void set_viewport(int width, int height)
     glViewport((width - w) / 2, (height - h) / 2, w, h);
 }
 
+bool sheet_wants(int64_t frame)
+{
+    if (!cap.sheet_wanted) return false;
+    for (int64_t f : cap.sheet_frame)
+        if (f == frame) return true;
+    return false;
+}
+
 // Everything after a frame's drawing: read it back, hand it on, swap, and
 // move the clock to the next frame.
 void finish_frame(int order, int row)
 {
-    bool for_sheet = false;
-    for (int o = 0; o < SURVEY_ORDERS; ++o) for_sheet |= cap.sheet_wanted && cap.sheet_frame[o] == cap.frame;
+    const bool for_sheet = sheet_wants(cap.frame);
     if (cap.output.kind != OutputKind::None || for_sheet) {
         const RgbImage image = read_frame(cap.opt.width, cap.opt.height);
         const FrameInfo info{cap.frame, frame_time(cap.clock, cap.frame), frame_sample(cap.clock, cap.frame), order, row};
         if (!output_frame(&cap.output, image, info)) fail(cap.output.error);
-        for (int o = 0; o < SURVEY_ORDERS; ++o)
-            if (for_sheet && cap.sheet_frame[o] == cap.frame) sheet_place(&cap.sheet, o, image);
+        for (int o = 0; o < SURVEY_ORDERS && for_sheet; ++o)
+            if (cap.sheet_frame[o] == cap.frame) sheet_place(&cap.sheet, o, image);
     }
     SDL_GL_SwapBuffers();
     ++cap.frame;
@@ -156,6 +164,95 @@ void make_paths_absolute(CaptureOptions* o)
         if (!p->empty()) *p = fs::absolute(*p).lexically_normal().string();
 }
 
+// The demo's display attributes, at the capture's size, never full screen.
+void open_display()
+{
+    std::atexit(SDL_Quit);
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (!SDL_SetVideoMode(cap.opt.width, cap.opt.height, 0, SDL_OPENGL)) {
+        // The demo ends with status 0 here; a capture that made nothing has failed.
+        std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    set_viewport(cap.opt.width, cap.opt.height);
+}
+
+// Start-up checks in the demo's order and with its messages: the pictures
+// (a failure exits inside upload_png_texture), then the module.
+std::vector<uint8_t> load_data(CaptureMusic* music)
+{
+    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
+    std::vector<uint8_t> bytes;
+    int code = read_module_file(kModuleFile, &bytes);
+    if (code == 0) code = capture_music_open(music, bytes, CAPTURE_RATE, cap.opt.start_order);
+    if (code != 0) {
+        std::printf("%s\n", sound_error_text(code));
+        std::exit(1);
+    }
+    return bytes;
+}
+
+// The dry pass: how many frames to expect, and which go on the contact sheet.
+void plan(const std::vector<uint8_t>& module_bytes, int64_t music_frame)
+{
+    const MusicSurvey survey =
+        survey_music(module_bytes, CAPTURE_RATE, cap.opt.start_order, kSurveyLimitSeconds * CAPTURE_RATE);
+    if (survey.end_sample != SURVEY_NONE) {
+        const int64_t end = frame_sample(cap.clock, music_frame) + static_cast<int64_t>(survey.end_sample);
+        cap.total = first_frame_at(cap.clock, end) + 1;
+        if (cap.opt.max_frames >= 0) cap.total = std::min(cap.total, cap.opt.max_frames);
+    } else if (cap.opt.max_frames >= 0) {
+        cap.total = cap.opt.max_frames;
+    } else {
+        fail("the music does not reach order 20, row 2 within 20 minutes; bound the capture with --seconds or --frames");
+    }
+    if (cap.sheet_wanted) sheet_frames(survey, cap.clock, music_frame, cap.sheet_frame);
+}
+
+// The demo's frame loop on the virtual clock, from the music's first frame to
+// the frame that reaches order 20, row 2 (or the frame limit). Returns the
+// last frame's position, -1, -1 when none was drawn.
+std::pair<int, int> run_music_frames(CaptureMusic* music, int64_t music_frame)
+{
+    int layer_mask = 0;
+    int order = -1, row = -1;
+    while (!limit_reached(cap.frame) && !cap.interrupted) {
+        capture_music_frame(music, cap.clock, music_frame, cap.frame);
+        const std::vector<int16_t> pcm = capture_music_take(music);
+        output_audio(&cap.output, pcm.data(), pcm.size() / 2);
+        order = music->order;
+        row = music->row;
+        draw_frame(order, static_cast<float>(frame_time(cap.clock, cap.frame)), layer_mask);
+        step_layer_mask(layer_mask);
+        finish_frame(order, row);
+        if (music->end_reached) break;
+    }
+    // The sound under the last frame, to the end of its time on screen.
+    const int64_t end = frame_sample(cap.clock, cap.frame) - frame_sample(cap.clock, music_frame);
+    capture_music_render_to(music, static_cast<uint64_t>(std::max<int64_t>(end, 0)));
+    const std::vector<int16_t> tail = capture_music_take(music);
+    output_audio(&cap.output, tail.data(), tail.size() / 2);
+    return {order, row};
+}
+
+void print_summary(int64_t intro_frames, std::pair<int, int> last)
+{
+    if (cap.interrupted) std::fprintf(stderr, "drensolk-capture: interrupted; the frames done so far are written\n");
+    const double elapsed = progress_elapsed(&cap.progress);
+    std::fprintf(stderr, "drensolk-capture: %lld frames (%lld intro) at %d fps: %.2f s of video in %.1f s (%.1f fps)",
+                 static_cast<long long>(cap.frame), static_cast<long long>(intro_frames), cap.opt.fps,
+                 frame_time(cap.clock, cap.frame), elapsed, elapsed > 0 ? cap.frame / elapsed : 0.0);
+    if (last.first >= 0) std::fprintf(stderr, "; last frame at order %d, row %d", last.first, last.second);
+    std::fprintf(stderr, "\n");
+    if (cap.output.kind != OutputKind::None) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
+    if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.opt.contact_sheet.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -167,93 +264,36 @@ int main(int argc, char** argv)
     case ParseStatus::Error: std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage()); return 2;
     case ParseStatus::Ok: break;
     }
-    CaptureOptions& opt = cap.opt;
-    make_paths_absolute(&opt);
-    if (!opt.data_dir.empty() && chdir(opt.data_dir.c_str()) != 0) {
-        std::perror(opt.data_dir.c_str());
+    make_paths_absolute(&cap.opt);
+    if (!cap.opt.data_dir.empty() && chdir(cap.opt.data_dir.c_str()) != 0) {
+        std::perror(cap.opt.data_dir.c_str());
         return 1;
     }
-    cap.clock = FrameClock{opt.fps, CAPTURE_RATE};
+    cap.clock = FrameClock{cap.opt.fps, CAPTURE_RATE};
     cap.total = -1;
-    cap.sheet_wanted = !opt.contact_sheet.empty();
+    cap.sheet_wanted = !cap.opt.contact_sheet.empty();
     for (int64_t& f : cap.sheet_frame) f = -1;
-    if (cap.sheet_wanted) sheet_init(&cap.sheet, SURVEY_ORDERS, opt.width, opt.height, opt.tile_width);
+    if (cap.sheet_wanted) sheet_init(&cap.sheet, SURVEY_ORDERS, cap.opt.width, cap.opt.height, cap.opt.tile_width);
 
-    std::atexit(SDL_Quit);
-    std::atexit(abandon_output_at_exit);  // runs first: ffmpeg is stopped before SDL goes
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(opt.width, opt.height, 0, SDL_OPENGL)) {
-        // The demo ends with status 0 here; a capture that made nothing has failed.
-        std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
-        return 1;
-    }
-    set_viewport(opt.width, opt.height);
+    open_display();
+    std::atexit(abandon_output_at_exit);  // runs before SDL_Quit: ffmpeg is stopped first
     open_output();
     progress_start(&cap.progress);
 
     run_intro();
     const int64_t music_frame = cap.frame;
-
-    // Start-up checks in the demo's order: the pictures, then the module.
-    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
-    std::vector<uint8_t> module_bytes;
-    int code = read_module_file(kModuleFile, &module_bytes);
     CaptureMusic music{};
-    if (code == 0) code = capture_music_open(&music, module_bytes, CAPTURE_RATE, opt.start_order);
-    if (code != 0) {
-        std::printf("%s\n", sound_error_text(code));
-        std::exit(1);
-    }
-
-    const MusicSurvey survey = survey_music(module_bytes, CAPTURE_RATE, opt.start_order, kSurveyLimitSeconds * CAPTURE_RATE);
-    const int64_t music_start = frame_sample(cap.clock, music_frame);
-    if (survey.end_sample != SURVEY_NONE) {
-        cap.total = first_frame_at(cap.clock, music_start + static_cast<int64_t>(survey.end_sample)) + 1;
-        if (opt.max_frames >= 0) cap.total = std::min(cap.total, opt.max_frames);
-    } else if (opt.max_frames >= 0) {
-        cap.total = opt.max_frames;
-    } else {
-        fail("the music does not reach order 20, row 2 within 20 minutes; bound the capture with --seconds or --frames");
-    }
-    if (cap.sheet_wanted) sheet_frames(survey, cap.clock, music_frame, cap.sheet_frame);
-
-    int layer_mask = 0;
-    int order = -1, row = -1;
-    while (!limit_reached(cap.frame) && !cap.interrupted) {
-        capture_music_frame(&music, cap.clock, music_frame, cap.frame);
-        const std::vector<int16_t> pcm = capture_music_take(&music);
-        output_audio(&cap.output, pcm.data(), pcm.size() / 2);
-        order = music.order;
-        row = music.row;
-        draw_frame(order, static_cast<float>(frame_time(cap.clock, cap.frame)), layer_mask);
-        step_layer_mask(layer_mask);
-        finish_frame(order, row);
-        if (music.end_reached) break;
-    }
-    // The sound under the last frame, to the end of its time on screen.
-    capture_music_render_to(&music, static_cast<uint64_t>(frame_sample(cap.clock, cap.frame) - music_start));
-    const std::vector<int16_t> tail = capture_music_take(&music);
-    output_audio(&cap.output, tail.data(), tail.size() / 2);
+    const std::vector<uint8_t> module_bytes = load_data(&music);
+    plan(module_bytes, music_frame);
+    const std::pair<int, int> last = run_music_frames(&music, music_frame);
     progress_finish(&cap.progress, cap.frame, cap.total);
 
     if (!output_finish(&cap.output)) fail(cap.output.error);
     cap.output_open = false;
-    if (cap.sheet_wanted) make_parent(opt.contact_sheet);
-    if (cap.sheet_wanted && !write_png(opt.contact_sheet, cap.sheet.image)) return 1;
-
-    if (cap.interrupted) std::fprintf(stderr, "drensolk-capture: interrupted; the frames done so far are written\n");
-    const double elapsed = progress_elapsed(&cap.progress);
-    std::fprintf(stderr, "drensolk-capture: %lld frames (%lld intro) at %d fps: %.2f s of video in %.1f s (%.1f fps)",
-                 static_cast<long long>(cap.frame), static_cast<long long>(music_frame), opt.fps,
-                 frame_time(cap.clock, cap.frame), elapsed, elapsed > 0 ? cap.frame / elapsed : 0.0);
-    if (order >= 0) std::fprintf(stderr, "; last frame at order %d, row %d", order, row);
-    std::fprintf(stderr, "\n");
-    if (cap.output.kind != OutputKind::None) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
-    if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", opt.contact_sheet.c_str());
+    if (cap.sheet_wanted) {
+        make_parent(cap.opt.contact_sheet);
+        if (!write_png(cap.opt.contact_sheet, cap.sheet.image)) return 1;
+    }
+    print_summary(music_frame, last);
     return cap.interrupted ? 130 : 0;
 }

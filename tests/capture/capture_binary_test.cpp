@@ -23,6 +23,7 @@
 #include "app/run_process.h"
 #include "capture/capture_music.h"
 #include "capture/capture_output.h"
+#include "capture/ffmpeg_pipe.h"
 #include "music/music_test_support.h"
 
 namespace fs = std::filesystem;
@@ -338,4 +339,39 @@ TEST(CaptureBinary, CtrlCStopsAfterTheFrameInHandWithTheFilesComplete)
     ASSERT_GE(wav.size(), 44u);
     EXPECT_EQ(le32(wav, 40), frames * kSamplesPerFrame * 4);  // the header was finished too
     EXPECT_EQ(wav.size(), 44 + frames * kSamplesPerFrame * 4);
+}
+
+TEST(CaptureBinary, WithFfmpegWritesOneMp4AndRemovesItsPartFiles)
+{
+    if (find_ffmpeg().empty()) GTEST_SKIP() << "no ffmpeg on PATH";
+    const fs::path out = kWork / "mp4" / "short.mp4";
+    fs::remove_all(out.parent_path());
+    const ProcessResult r = run_capture(DRENSOLK_BINARY_DIR, {"--data", DRENSOLK_DATA_DIR, "--fps", "10", "--size",
+                                                              "64x48", "--seconds", "4", "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string mp4 = slurp(out);
+    ASSERT_GT(mp4.size(), 1000u);
+    EXPECT_EQ(mp4.compare(4, 4, "ftyp"), 0);
+    // Both streams are in it: the H.264 video and the AAC audio added after.
+    EXPECT_NE(mp4.find("avc1"), std::string::npos);
+    EXPECT_NE(mp4.find("mp4a"), std::string::npos);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out.parent_path())) left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"short.mp4"});
+}
+
+TEST(CaptureBinary, WithoutFfmpegWritesPngFramesAndAWavBesideTheAskedFile)
+{
+    const fs::path dir = kWork / "no-ffmpeg";
+    fs::remove_all(dir);
+    const std::vector<std::string> args = {(fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string(), "--data",
+                                           DRENSOLK_DATA_DIR, "--size", "32x24", "--frames", "5",
+                                           "--out", (dir / "demo.mp4").string()};
+    const ProcessResult r = run_process(args, DRENSOLK_BINARY_DIR, {"PATH=/nonexistent"}, 60);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("no ffmpeg on PATH"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
+    EXPECT_TRUE(fs::exists(dir / "demo-frames" / "frame_000004.png"));
+    EXPECT_FALSE(fs::exists(dir / "demo-frames" / "frame_000005.png"));
+    EXPECT_EQ(fs::file_size(dir / "demo-frames" / "audio.wav"), 44u + 5 * CAPTURE_RATE / 60 * 4);  // 5 frames at 60 fps
 }
