@@ -64,9 +64,11 @@ void render_block(CaptureMusic* m)
     size_t done = 0;
     while (done < CAPTURE_BLOCK_FRAMES) {
         int count = 0;
-        done += mcore_render(&m->core, m->pcm.data() + at + 2 * done, CAPTURE_BLOCK_FRAMES - done, events,
-                             kEventCapacity, &count);
+        const size_t n = mcore_render(&m->core, m->pcm.data() + at + 2 * done, CAPTURE_BLOCK_FRAMES - done, events,
+                                      kEventCapacity, &count);
         m->ahead.insert(m->ahead.end(), events, events + count);
+        if (n == 0) break;  // a closed core: the rest stays silent
+        done += n;
     }
     m->rendered += CAPTURE_BLOCK_FRAMES;
 }
