@@ -1,9 +1,7 @@
 #include "capture/capture_music.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "core/frame_loop.h"
@@ -13,24 +11,6 @@
 namespace {
 constexpr int kEventCapacity = 4 * MCORE_MAX_EVENTS_PER_TICK;
 }  // namespace
-
-int read_module_file(const char* path, std::vector<uint8_t>* bytes)
-{
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return errno == ENOENT || errno == ENOTDIR ? FMOD_ERR_FILE_NOTFOUND : FMOD_ERR_FILE_BAD;
-    struct stat st {};
-    int code = FMOD_ERR_NONE;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        code = FMOD_ERR_FILE_BAD;
-    } else if (static_cast<unsigned long long>(st.st_size) > MCORE_MAX_FILE_BYTES) {
-        code = FMOD_ERR_MEMORY;
-    } else {
-        bytes->resize(static_cast<size_t>(st.st_size));
-        if (std::fread(bytes->data(), 1, bytes->size(), f) != bytes->size()) code = FMOD_ERR_FILE_BAD;
-    }
-    std::fclose(f);
-    return code;
-}
 
 int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int rate, int start_order)
 {

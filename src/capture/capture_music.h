@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture/frame_clock.h"
+#include "core/music/module_file.h"
 #include "core/music/player_core.h"
 
 // The demo's mixing rate: captures sound as the demo does.
@@ -30,10 +31,6 @@ struct CaptureMusic {
     int order, row;                      // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
     bool end_reached;                    // the row at which the demo ends (order 20, row 2) has started
 };
-
-// Reads a module file as the music layer's loader does. Returns 0 or the
-// error code it would report (file not found, bad file, too large).
-int read_module_file(const char* path, std::vector<uint8_t>* bytes);
 
 // Opens the module for output at `rate` and moves it to `start_order` when
 // that is one of its orders (anything else changes nothing, as the demo's

@@ -21,6 +21,7 @@
 #include "capture/contact_sheet.h"
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
+#include "core/display.h"
 #include "capture/progress.h"
 #include "core/frame_image.h"
 #include "core/schedule.h"
@@ -169,12 +170,7 @@ void open_display()
 {
     std::atexit(SDL_Quit);
     SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(cap.opt.width, cap.opt.height, 0, SDL_OPENGL)) {
+    if (!open_gl_display(cap.opt.width, cap.opt.height, false)) {
         // The demo ends with status 0 here; a capture that made nothing has failed.
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
         std::exit(1);

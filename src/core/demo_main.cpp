@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/display.h"
 #include "core/frame_loop.h"
 #include "core/music/fmod_api.h"
 #include "core/sound_errors.h"
@@ -17,11 +18,10 @@
 namespace {
 
 // Full screen unless the viewer asked for a window.
-Uint32 video_flags()
+bool fullscreen()
 {
     const char* windowed = std::getenv("DRENSOLK_WINDOWED");
-    const bool window = windowed && *windowed && *windowed != '0';
-    return SDL_OPENGL | (window ? 0 : SDL_FULLSCREEN);
+    return !(windowed && *windowed && *windowed != '0');
 }
 
 [[noreturn]] void fail_sound()
@@ -42,15 +42,7 @@ std::optional<int> start_order_from_args(int argc, char** argv)
 int demo_main(int argc, char** argv)
 {
     SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // Destination alpha, cleared to 0 each frame, is what lets the hex grid's
-    // saturating blend add its lines; without it the grid adds nothing.
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    if (!SDL_SetVideoMode(640, 480, 0, video_flags())) {
+    if (!open_gl_display(640, 480, fullscreen())) {
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
         SDL_Quit();
         return 0;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/display.h"
 #include "core/textures.h"
 
 namespace {
@@ -15,13 +16,7 @@ bool render_open(int width, int height)
 {
     if (opened_width == width && opened_height == height) return true;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);  // as the demo asks
-    if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL)) return false;
+    if (!open_gl_display(width, height, false)) return false;
     opened_width = width;
     opened_height = height;
     return true;

@@ -11,6 +11,7 @@
 //  - dispatch thread: pops events when their first frame becomes audible,
 //    stores the heard position and calls the instrument callbacks.
 #include "core/music/fmod_api.h"
+#include "core/music/module_file.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -315,30 +316,12 @@ void FSOUND_Close() {
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     if (!g.initialised) return fail(FMOD_ERR_UNINITIALIZED), nullptr;
     if (!name) return fail(FMOD_ERR_INVALID_PARAM), nullptr;
-    FILE* f = std::fopen(name, "rb");
-    if (!f) return fail(errno == ENOENT || errno == ENOTDIR ? FMOD_ERR_FILE_NOTFOUND : FMOD_ERR_FILE_BAD), nullptr;
-    std::vector<unsigned char> bytes;
-    int code = FMOD_ERR_NONE;
-    struct stat st {};
-    const off_t size = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
-    if (size < 0) {
-        code = FMOD_ERR_FILE_BAD;  // a directory, a device, or fstat failed
-    } else if (static_cast<unsigned long>(size) > MCORE_MAX_FILE_BYTES) {
-        code = FMOD_ERR_MEMORY;
-    } else {
-        try {
-            bytes.resize(static_cast<size_t>(size));
-        } catch (const std::bad_alloc&) {
-            code = FMOD_ERR_MEMORY;
-        }
-        if (!code && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) code = FMOD_ERR_FILE_BAD;
-    }
-    std::fclose(f);
-    if (code) return fail(code), nullptr;
+    std::vector<uint8_t> bytes;
+    if (int code = read_module_file(name, &bytes)) return fail(code), nullptr;
 
     FMUSIC_MODULE* m = new (std::nothrow) FMUSIC_MODULE;
     if (!m) return fail(FMOD_ERR_MEMORY), nullptr;
-    if ((code = mcore_open(&m->core, bytes.data(), bytes.size(), g.rate)) != FMOD_ERR_NONE) {
+    if (int code = mcore_open(&m->core, bytes.data(), bytes.size(), g.rate); code != FMOD_ERR_NONE) {
         delete m;
         return fail(code), nullptr;
     }
