@@ -7,11 +7,21 @@
 #include "draw/shapes.h"
 #include "draw/vec.h"
 
-float panel_x = 0.5f;
-float panel_y = 0.7f;
+namespace {
+
+// Starting values, shared by the definitions and the test reset.
+constexpr float FIRST_PANEL_X = 0.5f;
+constexpr float PANEL_Y = 0.7f;
+constexpr double FIRST_PANEL_LAST_TIME = -1.0;
+constexpr float FIRST_GRID_LAST_TIME = -1.0f;
+
+}  // namespace
+
+float panel_x = FIRST_PANEL_X;
+float panel_y = PANEL_Y;
 int32_t panel_count = 0;
-double panel_last_time = -1.0;
-float grid_last_time = -1.0f;
+double panel_last_time = FIRST_PANEL_LAST_TIME;
+float grid_last_time = FIRST_GRID_LAST_TIME;
 uint8_t grid_stipple[128] = {};
 
 namespace {
@@ -140,10 +150,10 @@ void fixed_panel(int texture_index, float cx, float cy)
 
 void panel_scenes_reset_for_test()
 {
-    panel_x = 0.5f;
-    panel_y = 0.7f;
+    panel_x = FIRST_PANEL_X;
+    panel_y = PANEL_Y;
     panel_count = 0;
-    panel_last_time = -1.0;
-    grid_last_time = -1.0f;
+    panel_last_time = FIRST_PANEL_LAST_TIME;
+    grid_last_time = FIRST_GRID_LAST_TIME;
     for (auto& b : grid_stipple) b = 0;
 }

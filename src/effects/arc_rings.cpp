@@ -8,9 +8,18 @@
 #include "draw/gl.h"
 #include "draw/shapes.h"
 
-Vec2 arc_centre(0.5f, 0.5f);
-int32_t arc_last_order = -1;
-double arc_last_time = -1.0;
+namespace {
+
+// Starting values, shared by the definitions and the test reset.
+const Vec2 FIRST_CENTRE(0.5f, 0.5f);
+constexpr int32_t NO_ORDER = -1;  // so the first call always draws a centre
+constexpr double FIRST_LAST_TIME = -1.0;
+
+}  // namespace
+
+Vec2 arc_centre = FIRST_CENTRE;
+int32_t arc_last_order = NO_ORDER;
+double arc_last_time = FIRST_LAST_TIME;
 uint8_t arc_stipple[128] = {};
 
 namespace {
@@ -73,8 +82,8 @@ void draw_arc_rings(double t, int order)
 
 void arc_rings_reset_for_test()
 {
-    arc_centre = Vec2(0.5f, 0.5f);
-    arc_last_order = -1;
-    arc_last_time = -1.0;
+    arc_centre = FIRST_CENTRE;
+    arc_last_order = NO_ORDER;
+    arc_last_time = FIRST_LAST_TIME;
     for (auto& b : arc_stipple) b = 0;
 }

@@ -6,12 +6,22 @@
 #include "draw/gl.h"
 #include "draw/shapes.h"
 
+namespace {
+
+// Starting values, shared by the definitions and the test reset.
+const Vec2 FIRST_SPAWN_POINT(0.0f, 0.5f);
+constexpr int32_t FIRST_COUNTDOWN = 1;  // the very first call lowers walker_spawn
+constexpr int32_t COUNTDOWN_PERIOD = 20;
+constexpr int32_t NO_ORDER = -1;
+
+}  // namespace
+
 std::vector<Walker> drawn_walkers;
 std::vector<Walker> source_walkers;
-Vec2 walker_spawn_point(0.0f, 0.5f);
+Vec2 walker_spawn_point = FIRST_SPAWN_POINT;
 float spawn_heading = 0.0f;
-int32_t walker_countdown = 1;
-int32_t walker_last_order = -1;
+int32_t walker_countdown = FIRST_COUNTDOWN;
+int32_t walker_last_order = NO_ORDER;
 uint8_t walker_stipple[128] = {};
 
 namespace {
@@ -69,7 +79,7 @@ void draw_branch_walkers(double /*t*/, int order)
     walker_countdown -= 1;
     if (walker_countdown <= 0) {
         st(sync_state.walker_spawn, false);
-        walker_countdown = 20;
+        walker_countdown = COUNTDOWN_PERIOD;
     }
 
     glDisable(GL_POLYGON_STIPPLE);
@@ -109,9 +119,9 @@ void branch_walkers_reset_for_test()
 {
     drawn_walkers.clear();
     source_walkers.clear();
-    walker_spawn_point = Vec2(0.0f, 0.5f);
+    walker_spawn_point = FIRST_SPAWN_POINT;
     spawn_heading = 0.0f;
-    walker_countdown = 1;
-    walker_last_order = -1;
+    walker_countdown = FIRST_COUNTDOWN;
+    walker_last_order = NO_ORDER;
     for (auto& b : walker_stipple) b = 0;
 }
