@@ -3,22 +3,9 @@
 #include <SDL/SDL.h>
 
 #include "core/clock.h"
+#include "core/key_poll.h"
 #include "core/music/fmod_api.h"
 #include "core/schedule.h"
-
-namespace {
-
-// Takes every pending event; true when one of them was a key press.
-bool poll_key_press()
-{
-    bool key = false;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        if (event.type == SDL_KEYDOWN) key = true;
-    return key;
-}
-
-}  // namespace
 
 void run_frame_loop(FMUSIC_MODULE* module)
 {

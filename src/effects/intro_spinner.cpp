@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 
 #include "core/clock.h"
+#include "core/key_poll.h"
 #include "core/schedule.h"
 #include "draw/shapes.h"
 
@@ -19,16 +20,7 @@ void intro_band(int k, double now)
 
 void set_intro_projection() { set_projection(); }
 
-bool poll_intro_key()
-{
-    bool key = false;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        if (event.type == SDL_KEYDOWN) key = true;
-    return key;
-}
-
 void play_intro()
 {
-    run_intro_loop(now_seconds, poll_intro_key, [] { SDL_GL_SwapBuffers(); });
+    run_intro_loop(now_seconds, poll_key_press, [] { SDL_GL_SwapBuffers(); });
 }

@@ -52,9 +52,6 @@ int run_intro_loop(Clock&& clock, KeyPressed&& key_pressed, Swap&& swap)
     return frames;
 }
 
-// Takes every pending SDL event; true when one of them was a key press (SDL_KEYDOWN).
-bool poll_intro_key();
-
 // Live intro: now_seconds, SDL event polling, SDL_GL_SwapBuffers. A key press
 // only shortens the intro; it is consumed here.
 void play_intro();

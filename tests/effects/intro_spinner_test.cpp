@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/key_poll.h"
 #include "effects/intro_spinner.h"
 #include "support/gl_recorder.h"
 
@@ -135,14 +136,14 @@ TEST(IntroEvents, OnlyKeyDownEndsTheIntroAndAllEventsAreConsumed)
     }
     for (Uint8 type : {SDL_MOUSEMOTION, SDL_KEYUP, SDL_ACTIVEEVENT, SDL_QUIT, SDL_VIDEOEXPOSE})
         ASSERT_EQ(push(type), 0);
-    EXPECT_FALSE(poll_intro_key());
+    EXPECT_FALSE(poll_key_press());
 
     ASSERT_EQ(push(SDL_MOUSEMOTION), 0);
     ASSERT_EQ(push(SDL_KEYDOWN), 0);
     ASSERT_EQ(push(SDL_KEYUP), 0);
-    EXPECT_TRUE(poll_intro_key());
+    EXPECT_TRUE(poll_key_press());
     EXPECT_EQ(SDL_PollEvent(&drain), 0);  // nothing left behind for the main loop
-    EXPECT_FALSE(poll_intro_key());
+    EXPECT_FALSE(poll_key_press());
     SDL_Quit();
 }
 
