@@ -5,6 +5,7 @@
 #include "core/stipple.h"
 #include "core/sync_state.h"
 #include "draw/gl.h"
+#include "draw/gl_state.h"
 #include "draw/shapes.h"
 #include "effects/choice_table.h"
 
@@ -38,9 +39,9 @@ void quad_node(Vec2 a, Vec2 b, int depth)
             const Vec2 p4 = (a + b) * 0.5f;
             // A small wobble hatches this quad and the first-child chain below it.
             const bool calm = ffabs(w) < 0.2;
-            if (calm) glEnable(GL_POLYGON_STIPPLE);
+            if (calm) lazy_enable(GL_POLYGON_STIPPLE);
             if (depth > 1) {
-                glBegin(GL_QUADS);
+                lazy_begin(GL_QUADS);
                 glColor3f(static_cast<float>(0.2 * depth), 0.0f, 0.0f);
                 a.emit_vertex();
                 p2.emit_vertex();
@@ -48,7 +49,7 @@ void quad_node(Vec2 a, Vec2 b, int depth)
                 p4.emit_vertex();
                 glEnd();
                 if (depth == 2 && calm) {
-                    glBegin(GL_LINES);
+                    lazy_begin(GL_LINES);
                     glColor3f(0.0f, 0.0f, 0.0f);
                     cross_mark(CROSS_HALF, (p2.x + p4.x) / 2, (p2.y + p4.y) / 2);
                     glEnd();
@@ -63,17 +64,19 @@ void quad_node(Vec2 a, Vec2 b, int depth)
         }
     }
     if (depth == 3) {
-        glBegin(GL_LINES);
+        lazy_begin(GL_LINES);
         glColor3f(1.0f, 1.0f, 1.0f);
         cross_mark(CROSS_HALF, a.x, a.y);
         glEnd();
     }
-    glDisable(GL_POLYGON_STIPPLE);
+    lazy_disable(GL_POLYGON_STIPPLE);
 }
 
 // Four recursive edge trees on the square from 0.2 to 0.8, swaying with time.
 void quad_layer(double t)
 {
+    // Stipple toggles reach OpenGL only where the next primitive needs them.
+    lazy_layer_start();
     build_diagonal_stipple(quad_stipple);
     glPolygonStipple(quad_stipple);
 
@@ -91,7 +94,8 @@ void quad_layer(double t)
     quad_node(Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f), 0);
     quad_node(Vec2(0.2f, 0.8f), Vec2(0.2f, 0.2f), 0);
 
-    glDisable(GL_POLYGON_STIPPLE);
+    lazy_disable(GL_POLYGON_STIPPLE);
+    lazy_flush();
 }
 
 void quad_reset_for_test() { subdiv_time = 0.0f; }

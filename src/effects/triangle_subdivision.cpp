@@ -6,6 +6,7 @@
 #include "core/stipple.h"
 #include "core/sync_state.h"
 #include "draw/gl.h"
+#include "draw/gl_state.h"
 #include "draw/shapes.h"
 #include "effects/choice_table.h"
 
@@ -27,9 +28,9 @@ void triangle_node(Vec2 a, Vec2 b, Vec2 c, int depth)
     const int32_t jump = ld(sync_state.jump_count);
 
     // Only switched on here; the stipple stays on into the first child drawn.
-    if (depth % 2 != 0) glEnable(GL_POLYGON_STIPPLE);
+    if (depth % 2 != 0) lazy_enable(GL_POLYGON_STIPPLE);
 
-    glBegin(GL_TRIANGLES);
+    lazy_begin(GL_TRIANGLES);
     // The integer sum plus the level, rounded to a float before the cosine;
     // GL clamps a negative red to black.
     const float arg = static_cast<float>(depth + jump) + beat;
@@ -48,10 +49,10 @@ void triangle_node(Vec2 a, Vec2 b, Vec2 c, int depth)
         if (byte & 4) triangle_node(c, c + (a - c) * s, c + (b - c) * s, depth + 1);
     }
 
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glBegin(GL_LINES);
+    lazy_enable(GL_LINE_SMOOTH);
+    lazy_enable(GL_BLEND);
+    lazy_blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    lazy_begin(GL_LINES);
     glColor3f(0.0f, 0.0f, 0.0f);
     a.emit_vertex();
     b.emit_vertex();
@@ -60,9 +61,9 @@ void triangle_node(Vec2 a, Vec2 b, Vec2 c, int depth)
     c.emit_vertex();
     a.emit_vertex();
     glEnd();
-    glDisable(GL_LINE_SMOOTH);
-    glDisable(GL_BLEND);
-    glDisable(GL_POLYGON_STIPPLE);
+    lazy_disable(GL_LINE_SMOOTH);
+    lazy_disable(GL_BLEND);
+    lazy_disable(GL_POLYGON_STIPPLE);
 }
 
 // The triangle tree over the whole view, and four pairs of cow panels sliding
@@ -70,6 +71,8 @@ void triangle_node(Vec2 a, Vec2 b, Vec2 c, int depth)
 void triangle_layer(double t)
 {
     const double dt = t - triangle_last_time;
+    // The tree's toggles reach OpenGL only where the next primitive needs them.
+    lazy_layer_start();
 
     build_diagonal_stipple(triangle_stipple);
     glPolygonStipple(triangle_stipple);
@@ -81,11 +84,12 @@ void triangle_layer(double t)
     choice_cursor = ld(sync_state.jump_count);
 
     triangle_node(Vec2(0.5f, 0.2f), Vec2(1.0f, 0.8f), Vec2(0.0f, 0.8f), 0);
-    glDisable(GL_POLYGON_STIPPLE);
+    lazy_disable(GL_POLYGON_STIPPLE);
 
     // Each channel becomes src * (1 - src) + dst * src.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_SRC_COLOR);
+    lazy_enable(GL_BLEND);
+    lazy_blend_func(GL_ONE_MINUS_SRC_COLOR, GL_SRC_COLOR);
+    lazy_flush();  // textured_panel calls glBegin itself
     for (int k = 0; k < 4; ++k) {
         const float u = static_cast<float>(std::fmod(0.3 * t + 0.2 * k, 1.4) * 0.4);
         glColor3f(1.0f, 1.0f, 1.0f);

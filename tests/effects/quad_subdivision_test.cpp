@@ -8,6 +8,7 @@
 #include "core/random.h"
 #include "core/sync_state.h"
 #include "effects/choice_table.h"
+#include "draw/gl_state.h"
 #include "effects/quad_subdivision.h"
 #include "support/gl_recorder.h"
 
@@ -24,6 +25,7 @@ protected:
         demo_rand_reset_for_test();
         choice_table_reset_for_test();
         quad_reset_for_test();
+        lazy_layer_start();  // GL was reset: the state cache must not trust what it sent before
     }
     static void use_bytes(std::vector<uint8_t> bytes)
     {
@@ -102,13 +104,17 @@ TEST_F(QuadTest, TopRootAtZeroWobbleBuildsTheInsideQuarterSquare)
 TEST_F(QuadTest, NodeThatDoesNotSplit)
 {
     // AND 7 == 0 at depth 3: no quad, no children, a white cross at a.
+    // Stipple changes reach GL at the next primitive or flush (draw/gl_state.h),
+    // so what a node leaves is checked after the flush the layer ends with.
     use_bytes({8, 1, 1, 1, 1});
     glEnable(GL_POLYGON_STIPPLE);
+    lazy_layer_start();
     quad_node(TOP_LEFT, TOP_RIGHT, 3);
     EXPECT_EQ(choice_cursor, 1);
     EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 0u);
     ASSERT_EQ(glrec::batches_of(GL_LINES).size(), 1u);
     expect_cross(glrec::nth(GL_LINES, 0), TOP_LEFT, 1.0f);
+    lazy_flush();
     EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
 
     // Elsewhere it draws nothing at all.
@@ -123,9 +129,11 @@ TEST_F(QuadTest, NodeThatDoesNotSplit)
     glrec::reset();
     choice_cursor = 0;
     glEnable(GL_POLYGON_STIPPLE);
+    lazy_layer_start();
     quad_node(TOP_LEFT, TOP_RIGHT, 6);
     EXPECT_EQ(choice_cursor, 0);
     EXPECT_EQ(glrec::batches().size(), 0u);
+    lazy_flush();
     EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
 }
 
@@ -206,9 +214,11 @@ TEST_F(QuadTest, StippleIsOffAfterEverySubtree)
     for (int start = 0; start < 200; start += 7) {
         for (int depth = 0; depth <= 6; ++depth) {
             glEnable(GL_POLYGON_STIPPLE);
+            lazy_layer_start();
             choice_cursor = start;
             subdiv_time = 0.37f * static_cast<float>(start);
             quad_node(Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f), depth);
+            lazy_flush();
             EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE)) << start << " " << depth;
         }
     }

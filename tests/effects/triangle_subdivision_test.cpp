@@ -10,6 +10,7 @@
 #include "core/random.h"
 #include "core/sync_state.h"
 #include "core/textures.h"
+#include "draw/gl_state.h"
 #include "effects/choice_table.h"
 #include "effects/triangle_subdivision.h"
 #include "support/gl_recorder.h"
@@ -27,6 +28,7 @@ protected:
         demo_rand_reset_for_test();
         choice_table_reset_for_test();
         triangle_reset_for_test();
+        lazy_layer_start();  // GL was reset: the state cache must not trust what it sent before
     }
     static void use_bytes(std::vector<uint8_t> bytes)
     {

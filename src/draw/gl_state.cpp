@@ -1,0 +1,24 @@
+#include "draw/gl_state.h"
+
+namespace lazy_gl {
+
+State state;
+
+void flush_changes()
+{
+    for (int i = 0; i < CAP_COUNT; ++i) {
+        const int8_t want = state.wanted[i];
+        if (want == UNKNOWN || want == state.sent[i]) continue;
+        if (want) glEnable(CAP_NAMES[i]);
+        else glDisable(CAP_NAMES[i]);
+        state.sent[i] = want;
+    }
+    if (state.want_src != 0 && (state.want_src != state.sent_src || state.want_dst != state.sent_dst)) {
+        glBlendFunc(state.want_src, state.want_dst);
+        state.sent_src = state.want_src;
+        state.sent_dst = state.want_dst;
+    }
+    state.dirty = false;
+}
+
+}  // namespace lazy_gl
