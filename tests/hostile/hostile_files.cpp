@@ -1,0 +1,67 @@
+#include "hostile/hostile_files.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace hostile {
+
+const char* const picture_files[7] = {"paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
+                                      "paintart5.png", "paintart6.PNG", "cow.PNG"};
+const char* const module_file = "qx_demo_drensolk.xm";
+
+void write_file(const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<uint8_t> read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+fs::path case_folder(const std::string& name)
+{
+    const fs::path dir = fs::path(DRENSOLK_BINARY_DIR) / "hostile-test" / name;
+    if (fs::exists(dir)) {
+        // An unreadable file left by an interrupted run must not stop the clean-up.
+        for (const auto& e : fs::recursive_directory_iterator(dir))
+            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+    fs::create_directories(dir);
+    for (const char* f : picture_files) fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / f, dir / f);
+    fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / module_file, dir / module_file);
+    return dir;
+}
+
+ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds)
+{
+    args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
+    return run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
+}
+
+std::string describe(const ProcessResult& r)
+{
+    std::ostringstream s;
+    if (r.timed_out) s << "still running at the time limit";
+    else if (r.status < 0) s << "killed by a signal";
+    else s << "exit status " << r.status;
+    s << "\n--- stdout ---\n" << r.out << "--- stderr ---\n" << r.err;
+    return s.str();
+}
+
+bool has_crash_report(const ProcessResult& r)
+{
+    for (const std::string* text : {&r.out, &r.err})
+        for (const char* mark : {"Sanitizer", "runtime error:", "Segmentation fault", "Aborted", "terminate called",
+                                 "double free", "corrupted"})
+            if (text->find(mark) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace hostile

@@ -1,0 +1,36 @@
+// The real demo binary on hostile data: a working folder per case and a
+// headless run with a time limit.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/run_process.h"
+#include "hostile/hostile_data.h"
+
+namespace hostile {
+
+namespace fs = std::filesystem;
+
+void write_file(const fs::path& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> read_file(const fs::path& path);
+
+// The data file names, pictures first, in load order.
+extern const char* const picture_files[7];
+extern const char* const module_file;
+
+// A fresh working folder under the build tree with the generated pictures and
+// module; callers then replace or remove what their case needs.
+fs::path case_folder(const std::string& name);
+
+// The demo binary run headless in `dir`.
+ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds);
+
+// What a run came to, for the failure messages and the case table.
+std::string describe(const ProcessResult& r);
+
+// True when the output carries a sanitizer report or a crash message.
+bool has_crash_report(const ProcessResult& r);
+
+}  // namespace hostile

@@ -1,0 +1,182 @@
+// The real demo with pictures it did not expect. A picture SDL_image can
+// decode is converted to 24-bit RGB and the demo plays to its end; one it
+// cannot ends start-up with the perror line and status 1, before the music.
+// Runs that play use the quick song, so the whole schedule (every layer,
+// every picture drawn) passes in a few seconds.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "hostile/hostile_files.h"
+
+namespace hostile {
+namespace {
+
+// Plays past the intro (3.1 s) and the quick song (about 4.5 s); the run
+// ends by itself long before this.
+constexpr double kPlayLimit = 90;
+
+fs::path with_quick_song(const std::string& name)
+{
+    const fs::path dir = case_folder(name);
+    write_file(dir / module_file, quick_xm({}));
+    return dir;
+}
+
+// The demo played to order 20, row 2 and ended as after a normal run.
+void expect_played_to_end(const ProcessResult& r)
+{
+    EXPECT_FALSE(has_crash_report(r)) << describe(r);
+    EXPECT_FALSE(r.timed_out) << describe(r);
+    EXPECT_EQ(r.status, 0) << describe(r);
+    EXPECT_EQ(r.out, "") << describe(r);
+    EXPECT_EQ(r.err.find("error"), std::string::npos) << describe(r);
+}
+
+// Start-up stopped at `file` with perror's line, before the music layer said
+// anything. libpng's own error handler (inside SDL_image) may write its
+// "libpng error: ..." line first; nothing else may.
+void expect_picture_refused(const ProcessResult& r, const std::string& file, const std::string& reason = "")
+{
+    EXPECT_FALSE(has_crash_report(r)) << describe(r);
+    EXPECT_FALSE(r.timed_out) << describe(r);
+    EXPECT_EQ(r.status, 1) << describe(r);
+    EXPECT_EQ(r.out, "") << describe(r);
+    ASSERT_FALSE(r.err.empty()) << describe(r);
+    ASSERT_EQ(r.err.back(), '\n') << describe(r);
+    const size_t last = r.err.rfind('\n', r.err.size() - 2);
+    const std::string line = r.err.substr(last == std::string::npos ? 0 : last + 1);
+    const std::string head = "error loading texture '" + file + "': ";
+    EXPECT_EQ(line.rfind(head, 0), 0u) << describe(r);
+    if (!reason.empty()) {
+        EXPECT_EQ(line, head + reason + "\n");
+    }
+    // Before it, only libpng's lines: no later picture was tried.
+    const std::string before = r.err.substr(0, r.err.size() - line.size());
+    for (size_t at = 0; at < before.size(); at = before.find('\n', at) + 1)
+        EXPECT_EQ(before.compare(at, 8, "libpng e"), 0) << describe(r);
+}
+
+// --- pictures that cannot be decoded ---
+
+class MissingPicture : public testing::TestWithParam<int> {};
+
+TEST_P(MissingPicture, StopsWithItsNameAndNoSuchFile)
+{
+    const std::string file = picture_files[GetParam()];
+    const fs::path dir = case_folder("missing-" + std::to_string(GetParam()));
+    fs::remove(dir / file);
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), file, "No such file or directory");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPicture, MissingPicture, testing::Range(0, 7));
+
+TEST(UndecodablePicture, EmptyFileIsRefused)
+{
+    const fs::path dir = case_folder("empty-picture");
+    write_file(dir / "paintart1.PNG", {});
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart1.PNG");
+}
+
+TEST(UndecodablePicture, PngCutInsideItsHeaderIsRefused)
+{
+    const fs::path dir = case_folder("truncated-header");
+    std::vector<uint8_t> png = read_file(dir / "paintart2.PNG");
+    png.resize(20);  // signature and half of IHDR
+    write_file(dir / "paintart2.PNG", png);
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart2.PNG");
+}
+
+TEST(UndecodablePicture, PngCutInsideItsPixelsIsRefused)
+{
+    const fs::path dir = case_folder("truncated-pixels");
+    std::vector<uint8_t> png = read_file(dir / "paintart6.PNG");
+    png.resize(png.size() / 2);
+    write_file(dir / "paintart6.PNG", png);
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart6.PNG");
+}
+
+TEST(UndecodablePicture, TextNamedPngIsRefused)
+{
+    const fs::path dir = case_folder("text-picture");
+    const std::string text = "This is not a picture at all, only a line of text.\n";
+    write_file(dir / "cow.PNG", std::vector<uint8_t>(text.begin(), text.end()));
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "cow.PNG");
+}
+
+TEST(UndecodablePicture, DirectoryInItsPlaceIsRefused)
+{
+    const fs::path dir = case_folder("directory-picture");
+    fs::remove(dir / "paintart4.png");
+    fs::create_directory(dir / "paintart4.png");
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart4.png");
+}
+
+TEST(UndecodablePicture, UnreadableFileIsRefused)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "running as root: chmod 000 does not stop root from reading the file";
+    const fs::path dir = case_folder("unreadable-picture");
+    fs::permissions(dir / "paintart5.png", fs::perms::none);
+    const ProcessResult r = run_demo(dir, {"19"}, kPlayLimit);
+    fs::permissions(dir / "paintart5.png", fs::perms::owner_all);
+    expect_picture_refused(r, "paintart5.png", "Permission denied");
+}
+
+// --- pictures in layouts other than 8-bit RGB: converted, and the demo plays ---
+
+struct OddPicture {
+    const char* name;
+    const char* file;  // which of the seven it replaces
+    PngLayout layout;
+};
+
+class ConvertedPicture : public testing::TestWithParam<OddPicture> {};
+
+TEST_P(ConvertedPicture, PlaysToTheEnd)
+{
+    const OddPicture& c = GetParam();
+    const fs::path dir = with_quick_song(std::string("converted-") + c.name);
+    write_file(dir / c.file, make_png(c.layout));
+    expect_played_to_end(run_demo(dir, {}, kPlayLimit));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ConvertedPicture,
+    testing::Values(OddPicture{"Paletted8", "cow.PNG", {PNG_COLOR_TYPE_PALETTE, 8, 64, 64}},
+                    OddPicture{"Paletted2", "paintart2.PNG", {PNG_COLOR_TYPE_PALETTE, 2, 33, 17}},
+                    OddPicture{"Grey8", "cow.PNG", {PNG_COLOR_TYPE_GRAY, 8, 64, 64}},
+                    OddPicture{"Grey1", "paintart6.PNG", {PNG_COLOR_TYPE_GRAY, 1, 31, 9}},
+                    OddPicture{"Grey16", "paintart2.PNG", {PNG_COLOR_TYPE_GRAY, 16, 64, 64}},
+                    OddPicture{"Rgb16", "cow.PNG", {PNG_COLOR_TYPE_RGB, 16, 64, 64}},
+                    OddPicture{"GreyAlpha8", "paintart1.PNG", {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 64, 64}},
+                    OddPicture{"Rgba8", "cow.PNG", {PNG_COLOR_TYPE_RGB_ALPHA, 8, 64, 64}},
+                    OddPicture{"Rgba16", "paintart4.png", {PNG_COLOR_TYPE_RGB_ALPHA, 16, 64, 64}},
+                    OddPicture{"OnePixel", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 1, 1}},
+                    OddPicture{"NotPowerOfTwo", "paintart2.PNG", {PNG_COLOR_TYPE_RGB, 8, 101, 37}},
+                    OddPicture{"Huge8192", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 8192, 8192}}),
+    [](const testing::TestParamInfo<OddPicture>& info) { return std::string(info.param.name); });
+
+TEST(ConvertedPicture, BitmapNamedPngPlaysToTheEnd)
+{
+    // SDL_image picks the decoder by the file's content, so a bitmap under a
+    // PNG name is a picture like any other.
+    const fs::path dir = with_quick_song("bitmap-picture");
+    write_file(dir / "paintart6.PNG", make_bmp(45, 30));
+    expect_played_to_end(run_demo(dir, {}, kPlayLimit));
+}
+
+TEST(ConvertedPicture, AllSevenOddAtOncePlayToTheEnd)
+{
+    const fs::path dir = with_quick_song("all-odd");
+    const PngLayout layouts[7] = {{PNG_COLOR_TYPE_PALETTE, 4, 16, 16}, {PNG_COLOR_TYPE_GRAY, 8, 3, 5},
+                                  {PNG_COLOR_TYPE_GRAY_ALPHA, 16, 8, 8}, {PNG_COLOR_TYPE_RGB, 16, 7, 7},
+                                  {PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 130}, {PNG_COLOR_TYPE_GRAY, 2, 9, 1},
+                                  {PNG_COLOR_TYPE_PALETTE, 1, 1, 1}};
+    for (int i = 0; i < 7; ++i) write_file(dir / picture_files[i], make_png(layouts[i]));
+    expect_played_to_end(run_demo(dir, {}, kPlayLimit));
+}
+
+}  // namespace
+}  // namespace hostile
