@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/gl_count.h"
+#include "bench/live_sync.h"
 #include "capture/capture_music.h"
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
@@ -51,6 +52,8 @@ struct Options {
     int first_order = 0, last_order = SURVEY_ORDERS - 1;  // orders timed (for profiling)
     std::string json;
     std::string data_dir = DRENSOLK_DATA_DIR;
+    double live_seconds = 0;  // > 0: only the live sync measurement
+    int live_order = 16;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -199,12 +202,14 @@ std::string loadavg()
 void usage()
 {
     std::puts(
-        "usage: drensolk-bench [--frames N] [--tail N] [--no-hash] [--layer-state] [--orders A-B] [--json FILE] [--data-dir DIR]\n"
+        "usage: drensolk-bench [--frames N] [--tail N] [--no-hash] [--layer-state] [--orders A-B] [--live-sync S [ORDER]] [--json FILE] [--data-dir DIR]\n"
         "  --frames N     timed frames from the start of each order 0..20 (60)\n"
         "  --tail N       timed frames at the end of each walker order (5)\n"
         "  --orders A-B   time only orders A to B (the others only grow the walkers)\n"
         "  --no-hash      do not read frames back for the pixel hashes\n"
         "  --layer-state  also hash the OpenGL state each layer leaves (slower)\n"
+        "  --live-sync S [ORDER]  instead: play the demo live on the real clock for S seconds\n"
+        "                 from ORDER (16) and report the callback and frame-loop timing\n"
         "  --json FILE    write the figures as JSON\n"
         "  --data-dir DIR the pictures and the module (the build's data folder)");
 }
@@ -221,6 +226,11 @@ bool parse(int argc, char** argv, Options* o)
         } else if (a == "--orders") {
             const char* v = value();
             if (!v || std::sscanf(v, "%d-%d", &o->first_order, &o->last_order) != 2) return false;
+        } else if (a == "--live-sync") {
+            const char* v = value();
+            if (!v) return false;
+            o->live_seconds = std::atof(v);
+            if (i + 1 < argc && argv[i + 1][0] != '-') o->live_order = std::atoi(argv[++i]);
         } else if (a == "--no-hash") {
             o->hash = false;
         } else if (a == "--layer-state") {
@@ -269,6 +279,28 @@ int main(int argc, char** argv)
     }
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string renderer_name = renderer ? renderer : "?";
+
+    if (opt.live_seconds > 0) {
+        // The demo's audio on SDL's dummy output unless the caller chose one.
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
+        LiveSyncFigures s;
+        if (!run_live_sync(opt.live_seconds, opt.live_order, &s)) {
+            std::fprintf(stderr, "drensolk-bench: the sound did not start\n");
+            return 1;
+        }
+        std::printf("live sync, %.0f s from order %d, audio driver %s: %d frames, frame median %.2f ms, p99 %.2f ms, worst %.2f ms\n",
+                    opt.live_seconds, opt.live_order, std::getenv("SDL_AUDIODRIVER"), s.frames, s.frame_median_ms,
+                    s.frame_p99_ms, s.frame_worst_ms);
+        std::printf("callbacks against the output (negative: ahead): median %.2f ms, worst %.2f ms (%d callbacks)\n",
+                    s.callback_median_ms, s.callback_worst_ms, s.callback_count);
+        std::printf("order/row changes against the output: median %.2f ms, worst %.2f ms\n", s.position_median_ms,
+                    s.position_worst_ms);
+        std::printf("callback to the next frame start: median %.2f ms, p99 %.2f ms, worst %.2f ms (%d triggers)\n",
+                    s.pickup_median_ms, s.pickup_p99_ms, s.pickup_worst_ms, s.triggers);
+        std::printf("dropped events %u, resyncs %u\n", s.dropped, s.resyncs);
+        return 0;
+    }
 
     // Start-up: the intro on the virtual clock, its first frame timed from the
     // process start; then what the demo does before its music plays.

@@ -1,0 +1,104 @@
+#include "bench/live_sync.h"
+
+#include <SDL/SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <vector>
+
+#include "core/music/fmod_api.h"
+#include "core/music/music_live.h"
+#include "core/schedule.h"
+#include "core/sync_state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Delivery times of the callbacks, written by the music's dispatch thread.
+constexpr int kMaxTriggers = 1 << 16;
+std::atomic<int64_t> delivered_ns[kMaxTriggers];
+std::atomic<int> delivered_count{0};
+Clock::time_point epoch;
+
+int64_t since_epoch_ns() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count(); }
+
+void probe_callback(FMUSIC_MODULE* module, unsigned char n)
+{
+    sync_on_instrument(module, n);  // what the demo does, then the time it happened
+    const int i = delivered_count.load(std::memory_order_relaxed);
+    if (i < kMaxTriggers) {
+        delivered_ns[i].store(since_epoch_ns(), std::memory_order_relaxed);
+        delivered_count.store(i + 1, std::memory_order_release);
+    }
+}
+
+double rank(std::vector<double> v, double p)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+double median(const std::vector<double>& v) { return rank(v, 0.5); }
+
+}  // namespace
+
+bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
+{
+    epoch = Clock::now();
+    if (!FSOUND_Init(32000, 64, 0)) return false;
+    FMUSIC_MODULE* module = FMUSIC_LoadSong("qx_demo_drensolk.xm");
+    if (!module) return false;
+    FMUSIC_PlaySong(module);
+    for (int n = 0; n < 30; ++n) FMUSIC_SetInstCallback(module, probe_callback, n);
+    if (order >= 0) FMUSIC_SetOrder(module, order);
+
+    // The frame loop as the demo runs it; each frame start is when it reads
+    // the sync state, so a trigger is seen by the first frame after it.
+    std::vector<int64_t> frame_start_ns;
+    int layer_mask = 0;
+    const int64_t end_ns = since_epoch_ns() + static_cast<int64_t>(seconds * 1e9);
+    while (since_epoch_ns() < end_ns) {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+        }
+        frame_start_ns.push_back(since_epoch_ns());
+        const int o = FMUSIC_GetOrder(module);
+        FMUSIC_GetRow(module);
+        const float t = static_cast<float>(SDL_GetTicks() / 1000.0);
+        draw_frame(o, t, layer_mask);
+        step_layer_mask(layer_mask);
+        SDL_GL_SwapBuffers();
+    }
+    const music_live_stats stats = music_live_get_stats();
+    FMUSIC_FreeSong(module);
+    FSOUND_Close();
+
+    const int n = std::min(delivered_count.load(std::memory_order_acquire), kMaxTriggers);
+    std::vector<double> pickup;
+    for (int i = 0; i < n; ++i) {
+        const int64_t at = delivered_ns[i].load(std::memory_order_relaxed);
+        const auto next = std::upper_bound(frame_start_ns.begin(), frame_start_ns.end(), at);
+        if (next != frame_start_ns.end()) pickup.push_back((*next - at) / 1e6);
+    }
+    std::vector<double> frame_ms;
+    for (size_t i = 1; i < frame_start_ns.size(); ++i) frame_ms.push_back((frame_start_ns[i] - frame_start_ns[i - 1]) / 1e6);
+
+    out->triggers = n;
+    out->callback_count = stats.trigger.count;
+    out->callback_median_ms = stats.trigger.median_ms;
+    out->callback_worst_ms = stats.trigger.worst_ms;
+    out->position_median_ms = stats.position.median_ms;
+    out->position_worst_ms = stats.position.worst_ms;
+    out->pickup_median_ms = median(pickup);
+    out->pickup_p99_ms = rank(pickup, 0.99);
+    out->frame_p99_ms = rank(frame_ms, 0.99);
+    out->frame_worst_ms = frame_ms.empty() ? 0 : *std::max_element(frame_ms.begin(), frame_ms.end());
+    out->pickup_worst_ms = pickup.empty() ? 0 : *std::max_element(pickup.begin(), pickup.end());
+    out->frames = static_cast<int>(frame_start_ns.size());
+    out->frame_median_ms = median(frame_ms);
+    out->dropped = stats.dropped_events;
+    out->resyncs = stats.resyncs;
+    return true;
+}
