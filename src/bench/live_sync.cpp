@@ -82,8 +82,14 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
         const auto next = std::upper_bound(frame_start_ns.begin(), frame_start_ns.end(), at);
         if (next != frame_start_ns.end()) pickup.push_back((*next - at) / 1e6);
     }
-    std::vector<double> frame_ms;
-    for (size_t i = 1; i < frame_start_ns.size(); ++i) frame_ms.push_back((frame_start_ns[i] - frame_start_ns[i - 1]) / 1e6);
+    std::vector<double> frame_ms, settled_ms;
+    for (size_t i = 1; i < frame_start_ns.size(); ++i) {
+        const double ms = (frame_start_ns[i] - frame_start_ns[i - 1]) / 1e6;
+        frame_ms.push_back(ms);
+        if (frame_start_ns[i - 1] - frame_start_ns[0] >= 1000000000) settled_ms.push_back(ms);
+    }
+    out->frame_p99_after_first_s_ms = rank(settled_ms, 0.99);
+    out->frame_worst_after_first_s_ms = settled_ms.empty() ? 0 : *std::max_element(settled_ms.begin(), settled_ms.end());
 
     out->triggers = n;
     out->callback_count = stats.trigger.count;

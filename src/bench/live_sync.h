@@ -11,6 +11,8 @@ struct LiveSyncFigures {
     int callback_count = 0;
     double pickup_median_ms = 0, pickup_p99_ms = 0, pickup_worst_ms = 0;  // callback -> start of the next frame
     double frame_median_ms = 0, frame_p99_ms = 0, frame_worst_ms = 0;
+    double frame_p99_after_first_s_ms = 0;  // the same without the first second (shader compiles)
+    double frame_worst_after_first_s_ms = 0;
     int frames = 0;
     double position_median_ms = 0, position_worst_ms = 0;  // order/row changes against the output
     unsigned dropped = 0, resyncs = 0;

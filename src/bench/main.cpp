@@ -292,6 +292,8 @@ int main(int argc, char** argv)
         std::printf("live sync, %.0f s from order %d, audio driver %s: %d frames, frame median %.2f ms, p99 %.2f ms, worst %.2f ms\n",
                     opt.live_seconds, opt.live_order, std::getenv("SDL_AUDIODRIVER"), s.frames, s.frame_median_ms,
                     s.frame_p99_ms, s.frame_worst_ms);
+        std::printf("frames after the first second: p99 %.2f ms, worst %.2f ms\n", s.frame_p99_after_first_s_ms,
+                    s.frame_worst_after_first_s_ms);
         std::printf("callbacks against the output (negative: ahead): median %.2f ms, worst %.2f ms (%d callbacks)\n",
                     s.callback_median_ms, s.callback_worst_ms, s.callback_count);
         std::printf("order/row changes against the output: median %.2f ms, worst %.2f ms\n", s.position_median_ms,
