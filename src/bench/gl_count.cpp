@@ -53,11 +53,13 @@ void note_cap(GLenum cap, int on)
 
 using BeginFn = void (*)(GLenum);
 using Vertex2fFn = void (*)(GLfloat, GLfloat);
+using Vertex3fFn = void (*)(GLfloat, GLfloat, GLfloat);
 using CapFn = void (*)(GLenum);
 using BlendFn = void (*)(GLenum, GLenum);
 
 BeginFn real_begin;
 Vertex2fFn real_vertex2f;
+Vertex3fFn real_vertex3f;
 CapFn real_enable;
 CapFn real_disable;
 BlendFn real_blend_func;
@@ -73,6 +75,7 @@ template <class F> bool resolve(F& fn, const char* name)
 bool gl_count_init()
 {
     return resolve(real_begin, "glBegin") && resolve(real_vertex2f, "glVertex2f") &&
+           resolve(real_vertex3f, "glVertex3f") &&
            resolve(real_enable, "glEnable") && resolve(real_disable, "glDisable") &&
            resolve(real_blend_func, "glBlendFunc");
 }
@@ -93,6 +96,12 @@ void glVertex2f(GLfloat x, GLfloat y)
 {
     ++counts.vertices;
     real_vertex2f(x, y);
+}
+
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    ++counts.vertices;
+    real_vertex3f(x, y, z);
 }
 
 void glEnable(GLenum cap)

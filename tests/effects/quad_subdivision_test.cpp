@@ -2,7 +2,9 @@
 // along first children, and the two kinds of crosses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/random.h"
@@ -26,6 +28,7 @@ protected:
         choice_table_reset_for_test();
         quad_reset_for_test();
         lazy_layer_start();  // GL was reset: the state cache must not trust what it sent before
+        quad_allow_depth_order_for_test(true);  // as on the demo's 24-bit depth buffer
     }
     static void use_bytes(std::vector<uint8_t> bytes)
     {
@@ -51,6 +54,62 @@ void expect_cross(const glrec::Batch& b, Vec2 p, float shade)
     expect_near(b.vertices[3], Vec2(p.x, p.y + 0.01f));
     EXPECT_EQ(b.vertices[0].color.r, shade);
     EXPECT_EQ(b.vertices[0].color.g, shade);
+}
+
+// One primitive as it lands on the screen.
+struct Painted {
+    GLenum mode;
+    bool hatched;
+    glrec::Rgba color;
+    std::vector<std::pair<float, float>> v;
+    float z;  // 0 where the layer gave none
+};
+
+bool same(const Painted& a, const Painted& b)
+{
+    return a.mode == b.mode && a.hatched == b.hatched && a.color.r == b.color.r && a.color.g == b.color.g &&
+           a.color.b == b.color.b && a.v == b.v;
+}
+
+// The recorded batches in the order their pixels stack up: with the depth
+// test on (GL_LESS, cleared to the far plane), a nearer z (larger here, the
+// view looks down -z) wins whatever the call order.
+std::vector<Painted> painted_in_stacking_order()
+{
+    std::vector<Painted> out;
+    const auto& calls = glrec::calls();
+    for (const glrec::Batch& b : glrec::batches()) {
+        Painted p{b.mode, b.at_begin.is_on(GL_POLYGON_STIPPLE), b.vertices.empty() ? glrec::Rgba{} : b.vertices[0].color,
+                  {}, 0.0f};
+        for (const auto& v : b.vertices) p.v.emplace_back(v.x, v.y);
+        for (size_t i = b.first_call; i < calls.size() && calls[i].name != "glEnd"; ++i)
+            if (calls[i].name == "glVertex3f") p.z = static_cast<float>(calls[i].args[2]);
+        out.push_back(p);
+    }
+    std::stable_sort(out.begin(), out.end(), [](const Painted& a, const Painted& b) { return a.z < b.z; });
+    return out;
+}
+
+// The layer's frame drawn node by node, as quad_node draws outside the layer.
+std::vector<Painted> drawn_in_order(double t)
+{
+    glrec::reset();
+    lazy_layer_start();
+    subdiv_time = static_cast<float>(t);
+    choice_cursor = ld(sync_state.jump_count);
+    quad_node(Vec2(0.2f, 0.2f), Vec2(0.8f, 0.2f), 0);
+    quad_node(Vec2(0.8f, 0.2f), Vec2(0.8f, 0.8f), 0);
+    quad_node(Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f), 0);
+    quad_node(Vec2(0.2f, 0.8f), Vec2(0.2f, 0.2f), 0);
+    lazy_flush();
+    return painted_in_stacking_order();
+}
+
+size_t calls_with(const char* name, GLenum cap)
+{
+    size_t n = 0;
+    for (const auto& c : glrec::calls_named(name)) n += c.args.size() == 1 && c.args[0] == cap;
+    return n;
 }
 
 TEST_F(QuadTest, FullTreeDrawsEveryQuadOfTheFourRootsInOrder)
@@ -92,13 +151,23 @@ TEST_F(QuadTest, TopRootAtZeroWobbleBuildsTheInsideQuarterSquare)
     // t = -1 and byte 1 make the root's sum 0, so w = 0: a quarter turn.
     use_bytes(std::vector<uint8_t>(10000, 1));
     quad_layer(-1.0);
-    const auto quads = glrec::batches_of(GL_QUADS);
+    // The calm root hatches some quads, so the layer paints by depth: look at
+    // the quads in the order they stack.
+    std::vector<Painted> quads;
+    for (const Painted& p : painted_in_stacking_order())
+        if (p.mode == GL_QUADS) quads.push_back(p);
     ASSERT_EQ(quads.size(), 5440u);
     // The root's 2nd, 3rd and 4th children start at P2, P3 and P4; each
     // depth-1 subtree holds 340 quads.
-    expect_near(quads[340].vertices[0], Vec2(0.2f, 0.5f));
-    expect_near(quads[680].vertices[0], Vec2(0.5f, 0.5f));
-    expect_near(quads[1020].vertices[0], Vec2(0.5f, 0.2f));
+    auto expect_at = [](const Painted& q, Vec2 p) {
+        EXPECT_NEAR(q.v[0].first, p.x, 1e-6f);
+        EXPECT_NEAR(q.v[0].second, p.y, 1e-6f);
+    };
+    expect_at(quads[0], TOP_LEFT);
+    EXPECT_TRUE(quads[0].hatched);
+    expect_at(quads[340], Vec2(0.2f, 0.5f));
+    expect_at(quads[680], Vec2(0.5f, 0.5f));
+    expect_at(quads[1020], Vec2(0.5f, 0.2f));
 }
 
 TEST_F(QuadTest, NodeThatDoesNotSplit)
@@ -221,6 +290,51 @@ TEST_F(QuadTest, StippleIsOffAfterEverySubtree)
             lazy_flush();
             EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE)) << start << " " << depth;
         }
+    }
+}
+
+TEST_F(QuadTest, HatchedAndPlainQuadsStackAsIfDrawnInOrder)
+{
+    // The real table at times where some quads are hatched and most are not.
+    for (double t : {0.0, 1.3, 2.9, 4.4}) {
+        glrec::reset();
+        quad_layer(t);
+        const auto layer = painted_in_stacking_order();
+        const glrec::Rgba last_colour = glrec::color();
+        EXPECT_FALSE(glrec::enabled(GL_DEPTH_TEST));
+        EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
+        const size_t depth_tests = calls_with("glEnable", GL_DEPTH_TEST);
+
+        const auto reference = drawn_in_order(t);
+        ASSERT_EQ(layer.size(), reference.size()) << t;
+        size_t hatched = 0;
+        for (size_t i = 0; i < layer.size(); ++i) {
+            EXPECT_TRUE(same(layer[i], reference[i])) << "t " << t << " primitive " << i;
+            hatched += layer[i].hatched;
+        }
+        // Mixed frames take the two passes; the colour left is the last primitive's.
+        ASSERT_GT(hatched, 0u) << t;
+        ASSERT_LT(hatched, layer.size()) << t;
+        EXPECT_EQ(depth_tests, 1u);
+        EXPECT_EQ(last_colour.r, reference.back().color.r);
+        EXPECT_EQ(last_colour.g, reference.back().color.g);
+        for (size_t i = 1; i < layer.size(); ++i) ASSERT_LT(layer[i - 1].z, layer[i].z);
+    }
+}
+
+TEST_F(QuadTest, WithoutADepthBufferOrWithBlendingItDrawsInOrder)
+{
+    for (bool blending : {false, true}) {
+        quad_allow_depth_order_for_test(blending);
+        glrec::reset();
+        if (blending) glEnable(GL_BLEND);
+        quad_layer(1.3);
+        EXPECT_EQ(calls_with("glEnable", GL_DEPTH_TEST), 0u);
+        EXPECT_EQ(glrec::count("glVertex3f"), 0u);
+        const auto layer = painted_in_stacking_order();
+        const auto reference = drawn_in_order(1.3);
+        ASSERT_EQ(layer.size(), reference.size());
+        for (size_t i = 0; i < layer.size(); ++i) EXPECT_TRUE(same(layer[i], reference[i])) << i;
     }
 }
 
