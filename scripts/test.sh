@@ -7,5 +7,6 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 (cd build && ctest --output-on-failure -j"$(nproc)")
+tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60
