@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "hostile/hostile_files.h"
@@ -122,6 +123,8 @@ struct Cut {
     size_t keep;  // bytes kept; 0: half the file, 1: all but the last byte
     bool refused;  // the header is incomplete: must be refused
 };
+
+void PrintTo(const Cut& c, std::ostream* os) { *os << c.name; }
 
 class TruncatedQuickSong : public testing::TestWithParam<Cut> {};
 

@@ -7,6 +7,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 
 #include "hostile/hostile_files.h"
@@ -131,6 +132,9 @@ struct OddPicture {
     const char* file;  // which of the seven it replaces
     PngLayout layout;
 };
+
+// Test names carry the case's name instead of the struct's bytes.
+void PrintTo(const OddPicture& c, std::ostream* os) { *os << c.name; }
 
 class ConvertedPicture : public testing::TestWithParam<OddPicture> {};
 
