@@ -291,5 +291,6 @@ int main(int argc, char** argv)
         if (!write_png(cap.opt.contact_sheet, cap.sheet.image)) return 1;
     }
     print_summary(music_frame, last);
+    capture_music_close(&music);
     return cap.interrupted ? 130 : 0;
 }

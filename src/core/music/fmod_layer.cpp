@@ -106,7 +106,7 @@ struct live_state {
 
 // Never destroyed: the demo exits with the song playing and the dispatch
 // thread waiting, and a destroyed std::thread that still runs would abort.
-live_state& g = *new live_state;
+live_state& g = *new live_state();
 std::counting_semaphore<1 << 20> g_wake{0};  // audio thread / callers -> dispatcher
 
 int fail(int code) {
