@@ -40,7 +40,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limit_seconds);

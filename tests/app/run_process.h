@@ -9,6 +9,7 @@ struct ProcessResult {
     std::string out, err;
 };
 
-// argv[0] is the program path; env entries are "NAME=value" added to ours.
+// argv[0] is the program: a path, or a name looked up in PATH; env entries
+// are "NAME=value" added to ours.
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& workdir,
                           const std::vector<std::string>& env, double limit_seconds);

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace hostile {
 
 const char* const picture_files[7] = {"paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
@@ -43,6 +45,35 @@ ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, doubl
 {
     args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
     return run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
+}
+
+std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const std::string& file,
+                                                      std::vector<std::string> args, double limit_seconds,
+                                                      std::string* why_not)
+{
+    const fs::path path = dir / file;
+    fs::permissions(path, fs::perms::none);
+    std::vector<std::string> prefix;
+    if (geteuid() == 0) {
+        // Root reads any file through CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH;
+        // without them in the bounding set, its exec'd child is held to the mode.
+        prefix = {"setpriv", "--bounding-set=-dac_override,-dac_read_search"};
+        std::vector<std::string> probe = prefix;
+        probe.insert(probe.end(), {"test", "-r", path.string()});
+        const ProcessResult p = run_process(probe, dir.string(), {}, 10);
+        if (p.status != 1) {
+            fs::permissions(path, fs::perms::owner_all);
+            *why_not = "running as root, and setpriv could not drop the capabilities that read past file modes: " +
+                       describe(p);
+            return std::nullopt;
+        }
+    }
+    args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
+    args.insert(args.begin(), prefix.begin(), prefix.end());
+    ProcessResult r =
+        run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
+    fs::permissions(path, fs::perms::owner_all);
+    return r;
 }
 
 std::string describe(const ProcessResult& r)

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,15 @@ fs::path case_folder(const std::string& name);
 
 // The demo binary run headless in `dir`.
 ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds);
+
+// Makes `file` unreadable (mode 000) and runs the demo so that the mode
+// holds: as root, under setpriv without the two capabilities that let root
+// read past file modes. Sets `why_not` and returns nothing when neither works
+// here (root without setpriv, or not allowed to drop capabilities). The mode
+// is restored afterwards.
+std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const std::string& file,
+                                                      std::vector<std::string> args, double limit_seconds,
+                                                      std::string* why_not);
 
 // What a run came to, for the failure messages and the case table.
 std::string describe(const ProcessResult& r);
