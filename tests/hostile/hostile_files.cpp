@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include <unistd.h>
 
@@ -41,10 +42,20 @@ fs::path case_folder(const std::string& name)
     return dir;
 }
 
-ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds)
+namespace {
+// The demo binary, after `prefix` (a program that execs it), run headless.
+ProcessResult run_demo_after(const std::vector<std::string>& prefix, const fs::path& dir,
+                             std::vector<std::string> args, double limit_seconds)
 {
     args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
+    args.insert(args.begin(), prefix.begin(), prefix.end());
     return run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
+}
+}  // namespace
+
+ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds)
+{
+    return run_demo_after({}, dir, std::move(args), limit_seconds);
 }
 
 std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const std::string& file,
@@ -68,10 +79,7 @@ std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const
             return std::nullopt;
         }
     }
-    args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
-    args.insert(args.begin(), prefix.begin(), prefix.end());
-    ProcessResult r =
-        run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
+    ProcessResult r = run_demo_after(prefix, dir, std::move(args), limit_seconds);
     fs::permissions(path, fs::perms::owner_all);
     return r;
 }
