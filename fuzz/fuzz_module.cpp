@@ -28,7 +28,8 @@ void render_ticks(mcore_t* core, int ticks)
     static int16_t pcm[2 * 512];
     static mcore_event events[kCapacity];
     size_t rendered = 0;
-    while (rendered < kMaxFrames && rendered < static_cast<size_t>(ticks) * static_cast<size_t>(core->tick_frames + 1)) {
+    while (rendered < kMaxFrames &&
+           rendered < static_cast<size_t>(ticks) * static_cast<size_t>(core->tick_frames + 1)) {
         const uint64_t first = mcore_frames(core);
         int count = -1;
         const size_t n = mcore_render(core, pcm, 512, events, kCapacity, &count);

@@ -22,14 +22,24 @@ void check(bool ok)
 bool same_rgb(const SDL_Surface* s, int x, int y, const uint8_t* rgb)
 {
     const int bpp = s->format->BytesPerPixel;
-    const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + static_cast<size_t>(y) * s->pitch + static_cast<size_t>(x) * bpp;
+    const uint8_t* p =
+        static_cast<const uint8_t*>(s->pixels) + static_cast<size_t>(y) * s->pitch + static_cast<size_t>(x) * bpp;
     Uint32 v = 0;
     switch (bpp) {
-    case 1: v = p[0]; break;
-    case 2: v = *reinterpret_cast<const Uint16*>(p); break;
-    case 3: v = SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16 : p[2] | p[1] << 8 | p[0] << 16; break;
-    case 4: v = *reinterpret_cast<const Uint32*>(p); break;
-    default: return false;
+        case 1:
+            v = p[0];
+            break;
+        case 2:
+            v = *reinterpret_cast<const Uint16*>(p);
+            break;
+        case 3:
+            v = SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16 : p[2] | p[1] << 8 | p[0] << 16;
+            break;
+        case 4:
+            v = *reinterpret_cast<const Uint32*>(p);
+            break;
+        default:
+            return false;
     }
     Uint8 r, g, b;
     SDL_GetRGB(v, s->format, &r, &g, &b);

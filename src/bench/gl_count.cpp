@@ -64,7 +64,8 @@ CapFn real_enable;
 CapFn real_disable;
 BlendFn real_blend_func;
 
-template <class F> bool resolve(F& fn, const char* name)
+template <class F>
+bool resolve(F& fn, const char* name)
 {
     fn = reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
     return fn != nullptr;
@@ -75,9 +76,8 @@ template <class F> bool resolve(F& fn, const char* name)
 bool gl_count_init()
 {
     return resolve(real_begin, "glBegin") && resolve(real_vertex2f, "glVertex2f") &&
-           resolve(real_vertex3f, "glVertex3f") &&
-           resolve(real_enable, "glEnable") && resolve(real_disable, "glDisable") &&
-           resolve(real_blend_func, "glBlendFunc");
+           resolve(real_vertex3f, "glVertex3f") && resolve(real_enable, "glEnable") &&
+           resolve(real_disable, "glDisable") && resolve(real_blend_func, "glBlendFunc");
 }
 
 GlCounts gl_counts() { return counts; }

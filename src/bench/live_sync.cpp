@@ -61,8 +61,7 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
     const int64_t end_ns = since_epoch_ns() + static_cast<int64_t>(seconds * 1e9);
     while (since_epoch_ns() < end_ns) {
         SDL_Event e;
-        while (SDL_PollEvent(&e)) {
-        }
+        while (SDL_PollEvent(&e)) {}
         frame_start_ns.push_back(since_epoch_ns());
         const int o = FMUSIC_GetOrder(module);
         FMUSIC_GetRow(module);
@@ -89,7 +88,8 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
         if (frame_start_ns[i - 1] - frame_start_ns[0] >= 1000000000) settled_ms.push_back(ms);
     }
     out->frame_p99_after_first_s_ms = rank(settled_ms, 0.99);
-    out->frame_worst_after_first_s_ms = settled_ms.empty() ? 0 : *std::max_element(settled_ms.begin(), settled_ms.end());
+    out->frame_worst_after_first_s_ms =
+        settled_ms.empty() ? 0 : *std::max_element(settled_ms.begin(), settled_ms.end());
 
     out->triggers = n;
     out->callback_count = stats.trigger.count;

@@ -48,7 +48,7 @@ struct Options {
     int tail = 5;           // timed frames at the end of each walker order
     int floor_frames = 60;  // clear-and-swap frames, half before and half after
     bool hash = true;
-    bool layer_state = false;  // also hash the GL state after every layer
+    bool layer_state = false;                             // also hash the GL state after every layer
     int first_order = 0, last_order = SURVEY_ORDERS - 1;  // orders timed (for profiling)
     std::string json;
     std::string data_dir = DRENSOLK_DATA_DIR;
@@ -65,8 +65,9 @@ double ms_since(Clock::time_point a, Clock::time_point b)
 struct OrderFigures {
     std::vector<double> frame_ms;  // draw + glFinish + swap of the first frames
     std::vector<double> tail_ms;   // the same for the last frames (walker orders)
-    uint64_t begins = 0, vertices = 0, state_calls = 0, state_changes = 0, begin_changes = 0, mode_switches = 0;  // sums over frame_ms's frames
-    unsigned layers = 0;           // bit per Layer value, every layer drawn in a timed frame
+    uint64_t begins = 0, vertices = 0, state_calls = 0, state_changes = 0, begin_changes = 0,
+             mode_switches = 0;  // sums over frame_ms's frames
+    unsigned layers = 0;         // bit per Layer value, every layer drawn in a timed frame
     int max_layers = 0;
     size_t walkers_at_end = 0;
     uint64_t pixel_hash = 1469598103934665603ull;
@@ -95,30 +96,42 @@ double percentile(std::vector<double> v, double p)
 const char* layer_code(Layer l)
 {
     switch (l) {
-    case Layer::PetalRings: return "PR";
-    case Layer::PulsingSquares: return "PS";
-    case Layer::FlickerLines: return "FL";
-    case Layer::RedBars: return "RB";
-    case Layer::SlidingDashes: return "SD";
-    case Layer::HexGrid: return "HX";
-    case Layer::BranchWalkers: return "BW";
-    case Layer::ArcRings: return "AR";
-    case Layer::PanelScene: return "PN";
-    case Layer::GridScene: return "GS";
-    case Layer::FixedPanelGrid:
-    case Layer::FixedPanelTriangle:
-    case Layer::FixedPanelLate: return "FP";
-    case Layer::TriangleLayer: return "TR";
-    case Layer::QuadLayer: return "QD";
+        case Layer::PetalRings:
+            return "PR";
+        case Layer::PulsingSquares:
+            return "PS";
+        case Layer::FlickerLines:
+            return "FL";
+        case Layer::RedBars:
+            return "RB";
+        case Layer::SlidingDashes:
+            return "SD";
+        case Layer::HexGrid:
+            return "HX";
+        case Layer::BranchWalkers:
+            return "BW";
+        case Layer::ArcRings:
+            return "AR";
+        case Layer::PanelScene:
+            return "PN";
+        case Layer::GridScene:
+            return "GS";
+        case Layer::FixedPanelGrid:
+        case Layer::FixedPanelTriangle:
+        case Layer::FixedPanelLate:
+            return "FP";
+        case Layer::TriangleLayer:
+            return "TR";
+        case Layer::QuadLayer:
+            return "QD";
     }
     return "?";
 }
 
-constexpr Layer kAllLayers[] = {Layer::PetalRings,     Layer::PulsingSquares, Layer::FlickerLines,
-                                Layer::RedBars,        Layer::SlidingDashes,  Layer::HexGrid,
-                                Layer::BranchWalkers,  Layer::ArcRings,       Layer::PanelScene,
-                                Layer::GridScene,      Layer::FixedPanelGrid, Layer::TriangleLayer,
-                                Layer::FixedPanelTriangle, Layer::QuadLayer,  Layer::FixedPanelLate};
+constexpr Layer kAllLayers[] = {
+    Layer::PetalRings,     Layer::PulsingSquares, Layer::FlickerLines,       Layer::RedBars,    Layer::SlidingDashes,
+    Layer::HexGrid,        Layer::BranchWalkers,  Layer::ArcRings,           Layer::PanelScene, Layer::GridScene,
+    Layer::FixedPanelGrid, Layer::TriangleLayer,  Layer::FixedPanelTriangle, Layer::QuadLayer,  Layer::FixedPanelLate};
 
 std::string layer_list(unsigned bits)
 {
@@ -136,8 +149,8 @@ std::string layer_list(unsigned bits)
 // The GL state a layer leaves that the next one may see.
 uint64_t probe_state(uint64_t h)
 {
-    const GLenum caps[] = {GL_BLEND, GL_POLYGON_STIPPLE, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH, GL_TEXTURE_2D,
-                           GL_DEPTH_TEST};
+    const GLenum caps[] = {GL_BLEND,          GL_POLYGON_STIPPLE, GL_LINE_SMOOTH,
+                           GL_POLYGON_SMOOTH, GL_TEXTURE_2D,      GL_DEPTH_TEST};
     for (GLenum c : caps) {
         const uint8_t on = glIsEnabled(c);
         h = fnv(h, &on, 1);
@@ -202,7 +215,8 @@ std::string loadavg()
 void usage()
 {
     std::puts(
-        "usage: drensolk-bench [--frames N] [--tail N] [--no-hash] [--layer-state] [--orders A-B] [--live-sync S [ORDER]] [--json FILE] [--data-dir DIR]\n"
+        "usage: drensolk-bench [--frames N] [--tail N] [--no-hash] [--layer-state] [--orders A-B] [--live-sync S "
+        "[ORDER]] [--json FILE] [--data-dir DIR]\n"
         "  --frames N     timed frames from the start of each order 0..20 (60)\n"
         "  --tail N       timed frames at the end of each walker order (5)\n"
         "  --orders A-B   time only orders A to B (the others only grow the walkers)\n"
@@ -289,9 +303,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "drensolk-bench: the sound did not start\n");
             return 1;
         }
-        std::printf("live sync, %.0f s from order %d, audio driver %s: %d frames, frame median %.2f ms, p99 %.2f ms, worst %.2f ms\n",
-                    opt.live_seconds, opt.live_order, std::getenv("SDL_AUDIODRIVER"), s.frames, s.frame_median_ms,
-                    s.frame_p99_ms, s.frame_worst_ms);
+        std::printf(
+            "live sync, %.0f s from order %d, audio driver %s: %d frames, frame median %.2f ms, p99 %.2f ms, worst "
+            "%.2f ms\n",
+            opt.live_seconds, opt.live_order, std::getenv("SDL_AUDIODRIVER"), s.frames, s.frame_median_ms,
+            s.frame_p99_ms, s.frame_worst_ms);
         std::printf("frames after the first second: p99 %.2f ms, worst %.2f ms\n", s.frame_p99_after_first_s_ms,
                     s.frame_worst_after_first_s_ms);
         std::printf("callbacks against the output (negative: ahead): median %.2f ms, worst %.2f ms (%d callbacks)\n",
@@ -339,10 +355,10 @@ int main(int argc, char** argv)
     const MusicSurvey survey = survey_music(module_bytes, CAPTURE_RATE, -1, 20ull * 60 * CAPTURE_RATE);
     int64_t order_end_frame[kOrders];
     for (int o = 0; o < kOrders; ++o) {
-        order_end_frame[o] = survey.order_end[o] == SURVEY_NONE
-                                 ? -1
-                                 : first_frame_at(clock, frame_sample(clock, music_frame) +
-                                                             static_cast<int64_t>(survey.order_end[o]));
+        order_end_frame[o] =
+            survey.order_end[o] == SURVEY_NONE
+                ? -1
+                : first_frame_at(clock, frame_sample(clock, music_frame) + static_cast<int64_t>(survey.order_end[o]));
     }
 
     // The floor: a frame that only clears and swaps.
@@ -387,8 +403,10 @@ int main(int argc, char** argv)
 
             gl_counts_reset();
             const Clock::time_point a = Clock::now();
-            if (opt.layer_state) draw_frame_probed(order, t, layer_mask, &f->state_hash);
-            else draw_frame(order, t, layer_mask);
+            if (opt.layer_state)
+                draw_frame_probed(order, t, layer_mask, &f->state_hash);
+            else
+                draw_frame(order, t, layer_mask);
             step_layer_mask(layer_mask);
             glFinish();
             const Clock::time_point b = Clock::now();
@@ -438,17 +456,19 @@ int main(int argc, char** argv)
     const double floor_p99 = percentile(floor_ms, 99);
     const std::string load_after = loadavg();
 
-    std::printf("drensolk-bench: %dx%d on %s; %d timed frames per order, %d at the end of each walker order\n",
-                kWidth, kHeight, renderer_name.c_str(), opt.frames, opt.tail);
+    std::printf("drensolk-bench: %dx%d on %s; %d timed frames per order, %d at the end of each walker order\n", kWidth,
+                kHeight, renderer_name.c_str(), opt.frames, opt.tail);
     std::printf("load average before %s, after %s\n\n", load_before.c_str(), load_after.c_str());
-    std::printf("order  layers                  median ms  p99 ms  glBegin/frame  vertices/frame  state calls  changes  changes at glBegin  mode switches  pixel hash\n");
+    std::printf(
+        "order  layers                  median ms  p99 ms  glBegin/frame  vertices/frame  state calls  changes  "
+        "changes at glBegin  mode switches  pixel hash\n");
     for (int o = 0; o < kOrders; ++o) {
         const OrderFigures& g = fig[o];
         const double n = std::max<size_t>(g.frame_ms.size(), 1);
         std::printf("%5d  %-22s %10.2f %7.2f %14.0f %15.0f %12.0f %8.0f %19.0f %14.0f  %016llx\n", o,
-                    layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99),
-                    g.begins / n, g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n,
-                    g.mode_switches / n, static_cast<unsigned long long>(g.pixel_hash));
+                    layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99), g.begins / n,
+                    g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n, g.mode_switches / n,
+                    static_cast<unsigned long long>(g.pixel_hash));
     }
     std::printf("floor  (clear + swap)          %10.2f %7.2f\n\n", floor_median, floor_p99);
     std::printf("walker order  walkers at end  end frame median ms\n");
@@ -457,9 +477,10 @@ int main(int argc, char** argv)
     std::printf("\ncapture render speed (music + draw + read-back + swap, timed frames): %.1f fps\n",
                 capture_ms > 0 ? timed_total * 1000.0 / capture_ms : 0.0);
     std::printf("whole run: %lld frames (%d timed) in %.1f s\n", static_cast<long long>(frame), timed_total, run_s);
-    std::printf("start-up: first intro frame %.1f ms after main (process start to main %.0f ms); "
-                "music starts %.1f ms after the intro\n",
-                first_intro_frame_ms, exec_to_main_ms, music_start_ms);
+    std::printf(
+        "start-up: first intro frame %.1f ms after main (process start to main %.0f ms); "
+        "music starts %.1f ms after the intro\n",
+        first_intro_frame_ms, exec_to_main_ms, music_start_ms);
     std::printf("peak memory: %.1f MiB\n", peak_mib);
     if (opt.hash) std::printf("all timed frames: pixel hash %016llx\n", static_cast<unsigned long long>(all_hash));
     if (opt.layer_state) {
@@ -486,11 +507,13 @@ int main(int argc, char** argv)
             const double n = std::max<size_t>(g.frame_ms.size(), 1);
             std::fprintf(j,
                          "    {\"order\": %d, \"layers\": \"%s\", \"median_ms\": %.3f, \"p99_ms\": %.3f, "
-                         "\"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, \"state_calls_per_frame\": %.1f, \"state_changes_per_frame\": %.1f, "
+                         "\"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, \"state_calls_per_frame\": %.1f, "
+                         "\"state_changes_per_frame\": %.1f, "
                          "\"begin_state_changes_per_frame\": %.1f, \"mode_switches_per_frame\": %.1f, "
                          "\"walkers_at_end\": %zu, \"end_frame_median_ms\": %.3f, \"pixel_hash\": \"%016llx\"}%s\n",
                          o, layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99),
-                         g.begins / n, g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n, g.mode_switches / n, g.walkers_at_end, percentile(g.tail_ms, 50),
+                         g.begins / n, g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n,
+                         g.mode_switches / n, g.walkers_at_end, percentile(g.tail_ms, 50),
                          static_cast<unsigned long long>(g.pixel_hash), o + 1 < kOrders ? "," : "");
         }
         std::fprintf(j, "  ],\n  \"capture_fps\": %.2f,\n", capture_ms > 0 ? timed_total * 1000.0 / capture_ms : 0.0);

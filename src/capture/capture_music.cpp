@@ -1,6 +1,5 @@
 #include "capture/capture_music.h"
 
-
 #include <algorithm>
 #include <cstdio>
 

@@ -23,13 +23,13 @@ constexpr size_t CAPTURE_BLOCK_FRAMES = 512;
 
 struct CaptureMusic {
     mcore_t core;
-    std::vector<int16_t> pcm;            // interleaved stereo from `taken` to `rendered`
-    std::vector<mcore_event> ahead;      // rendered, past `heard`: for later frames
-    uint64_t rendered;                   // frames the core has rendered (whole blocks)
-    uint64_t heard;                      // frames whose events have been handed on
-    uint64_t taken;                      // frames moved out by capture_music_take
-    int order, row;                      // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
-    bool end_reached;                    // the row at which the demo ends (order 20, row 2) has started
+    std::vector<int16_t> pcm;        // interleaved stereo from `taken` to `rendered`
+    std::vector<mcore_event> ahead;  // rendered, past `heard`: for later frames
+    uint64_t rendered;               // frames the core has rendered (whole blocks)
+    uint64_t heard;                  // frames whose events have been handed on
+    uint64_t taken;                  // frames moved out by capture_music_take
+    int order, row;                  // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
+    bool end_reached;                // the row at which the demo ends (order 20, row 2) has started
 };
 
 // Opens the module for output at `rate` and moves it to `start_order` when

@@ -11,8 +11,20 @@
 
 namespace {
 
-enum : int { OPT_FPS = 1000, OPT_SIZE, OPT_START, OPT_SECONDS, OPT_FRAMES, OPT_OUT, OPT_PNG,
-             OPT_SHEET, OPT_TILE, OPT_DATA, OPT_NO_VIDEO, OPT_HELP };
+enum : int {
+    OPT_FPS = 1000,
+    OPT_SIZE,
+    OPT_START,
+    OPT_SECONDS,
+    OPT_FRAMES,
+    OPT_OUT,
+    OPT_PNG,
+    OPT_SHEET,
+    OPT_TILE,
+    OPT_DATA,
+    OPT_NO_VIDEO,
+    OPT_HELP
+};
 
 const option long_options[] = {
     {"fps", required_argument, nullptr, OPT_FPS},
@@ -93,44 +105,59 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
     int c;
     while ((c = getopt_long(argc, argv, "", long_options, nullptr)) != -1) {
         switch (c) {
-        case OPT_FPS:
-            if (!read_int(optarg, 1, CAPTURE_MAX_FPS, &v)) return *error = bad("fps", optarg, "a whole number from 1 to 240"), ParseStatus::Error;
-            o->fps = static_cast<int>(v);
-            break;
-        case OPT_SIZE:
-            if (!read_size(optarg, &o->width, &o->height))
-                return *error = bad("size", optarg, "WIDTHxHEIGHT, each 16 to 4096"), ParseStatus::Error;
-            break;
-        case OPT_START:
-            if (!read_int(optarg, INT_MIN, INT_MAX, &v)) return *error = bad("start-order", optarg, "a whole number"), ParseStatus::Error;
-            o->start_order = static_cast<int>(v);
-            break;
-        case OPT_SECONDS: {
-            char* end = nullptr;
-            seconds = std::strtod(optarg, &end);
-            if (end == optarg || *end || !(seconds > 0) || seconds > 1e6)
-                return *error = bad("seconds", optarg, "a positive number"), ParseStatus::Error;
-            break;
-        }
-        case OPT_FRAMES:
-            if (!read_int(optarg, 1, LLONG_MAX, &v)) return *error = bad("frames", optarg, "a positive whole number"), ParseStatus::Error;
-            o->max_frames = v;
-            break;
-        case OPT_OUT: o->out = optarg; break;
-        case OPT_PNG: o->png_dir = optarg; break;
-        case OPT_SHEET: o->contact_sheet = optarg; break;
-        case OPT_TILE:
-            if (!read_int(optarg, 8, CAPTURE_MAX_SIDE, &v)) return *error = bad("tile-width", optarg, "a whole number from 8 to 4096"), ParseStatus::Error;
-            o->tile_width = static_cast<int>(v);
-            break;
-        case OPT_DATA: o->data_dir = optarg; break;
-        case OPT_NO_VIDEO: o->no_video = true; break;
-        case OPT_HELP: return ParseStatus::Help;
-        default: {
-            const char* arg = argv[optind - 1];
-            *error = optopt ? std::string("option needs a value: ") + arg : std::string("unknown option: ") + arg;
-            return ParseStatus::Error;
-        }
+            case OPT_FPS:
+                if (!read_int(optarg, 1, CAPTURE_MAX_FPS, &v))
+                    return *error = bad("fps", optarg, "a whole number from 1 to 240"), ParseStatus::Error;
+                o->fps = static_cast<int>(v);
+                break;
+            case OPT_SIZE:
+                if (!read_size(optarg, &o->width, &o->height))
+                    return *error = bad("size", optarg, "WIDTHxHEIGHT, each 16 to 4096"), ParseStatus::Error;
+                break;
+            case OPT_START:
+                if (!read_int(optarg, INT_MIN, INT_MAX, &v))
+                    return *error = bad("start-order", optarg, "a whole number"), ParseStatus::Error;
+                o->start_order = static_cast<int>(v);
+                break;
+            case OPT_SECONDS: {
+                char* end = nullptr;
+                seconds = std::strtod(optarg, &end);
+                if (end == optarg || *end || !(seconds > 0) || seconds > 1e6)
+                    return *error = bad("seconds", optarg, "a positive number"), ParseStatus::Error;
+                break;
+            }
+            case OPT_FRAMES:
+                if (!read_int(optarg, 1, LLONG_MAX, &v))
+                    return *error = bad("frames", optarg, "a positive whole number"), ParseStatus::Error;
+                o->max_frames = v;
+                break;
+            case OPT_OUT:
+                o->out = optarg;
+                break;
+            case OPT_PNG:
+                o->png_dir = optarg;
+                break;
+            case OPT_SHEET:
+                o->contact_sheet = optarg;
+                break;
+            case OPT_TILE:
+                if (!read_int(optarg, 8, CAPTURE_MAX_SIDE, &v))
+                    return *error = bad("tile-width", optarg, "a whole number from 8 to 4096"), ParseStatus::Error;
+                o->tile_width = static_cast<int>(v);
+                break;
+            case OPT_DATA:
+                o->data_dir = optarg;
+                break;
+            case OPT_NO_VIDEO:
+                o->no_video = true;
+                break;
+            case OPT_HELP:
+                return ParseStatus::Help;
+            default: {
+                const char* arg = argv[optind - 1];
+                *error = optopt ? std::string("option needs a value: ") + arg : std::string("unknown option: ") + arg;
+                return ParseStatus::Error;
+            }
         }
     }
     if (optind < argc) return *error = std::string("unexpected argument: ") + argv[optind], ParseStatus::Error;
@@ -140,8 +167,11 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
         const long long limit = frames < 1 ? 1 : frames;
         o->max_frames = o->max_frames < 0 ? limit : std::min<long long>(o->max_frames, limit);
     }
-    if (!o->out.empty() && !o->png_dir.empty()) return *error = "--out and --png exclude each other", ParseStatus::Error;
-    if (o->no_video && o->contact_sheet.empty()) return *error = "--no-video writes nothing without --contact-sheet", ParseStatus::Error;
-    if (o->no_video && (!o->out.empty() || !o->png_dir.empty())) return *error = "--no-video excludes --out and --png", ParseStatus::Error;
+    if (!o->out.empty() && !o->png_dir.empty())
+        return *error = "--out and --png exclude each other", ParseStatus::Error;
+    if (o->no_video && o->contact_sheet.empty())
+        return *error = "--no-video writes nothing without --contact-sheet", ParseStatus::Error;
+    if (o->no_video && (!o->out.empty() || !o->png_dir.empty()))
+        return *error = "--no-video excludes --out and --png", ParseStatus::Error;
     return ParseStatus::Ok;
 }

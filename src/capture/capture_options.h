@@ -7,14 +7,14 @@ struct CaptureOptions {
     int fps = 60;
     int width = 640;
     int height = 480;
-    int start_order = -1;         // -1: no --start-order, the music starts at its first order
-    int64_t max_frames = -1;      // from --frames or --seconds; -1: to the demo's end
-    std::string out;              // the MP4 (empty: "drensolk.mp4")
-    std::string png_dir;          // numbered PNG frames and a WAV instead of the MP4
-    std::string contact_sheet;    // PNG of one frame per order; empty: none
-    int tile_width = 160;         // contact sheet tiles at most this wide
-    std::string data_dir;         // empty: the working directory
-    bool no_video = false;        // render (for the contact sheet) but write no frames
+    int start_order = -1;       // -1: no --start-order, the music starts at its first order
+    int64_t max_frames = -1;    // from --frames or --seconds; -1: to the demo's end
+    std::string out;            // the MP4 (empty: "drensolk.mp4")
+    std::string png_dir;        // numbered PNG frames and a WAV instead of the MP4
+    std::string contact_sheet;  // PNG of one frame per order; empty: none
+    int tile_width = 160;       // contact sheet tiles at most this wide
+    std::string data_dir;       // empty: the working directory
+    bool no_video = false;      // render (for the contact sheet) but write no frames
 };
 
 enum class ParseStatus { Ok, Help, Error };

@@ -74,16 +74,17 @@ void output_open_none(CaptureOutput* o)
 bool output_frame(CaptureOutput* o, const RgbImage& frame, const FrameInfo& info)
 {
     switch (o->kind) {
-    case OutputKind::None: break;
-    case OutputKind::Mp4:
-        if (!ffmpeg_video_write(&o->pipe, frame)) return fail(o, "ffmpeg stopped taking frames");
-        break;
-    case OutputKind::Png:
-        if (!write_png((fs::path(o->path) / png_frame_name(info.index)).string(), frame))
-            return fail(o, "cannot write " + png_frame_name(info.index));
-        std::fprintf(o->log, "%lld\t%.6f\t%lld\t%d\t%d\n", static_cast<long long>(info.index), info.time,
-                     static_cast<long long>(info.sample), info.order, info.row);
-        break;
+        case OutputKind::None:
+            break;
+        case OutputKind::Mp4:
+            if (!ffmpeg_video_write(&o->pipe, frame)) return fail(o, "ffmpeg stopped taking frames");
+            break;
+        case OutputKind::Png:
+            if (!write_png((fs::path(o->path) / png_frame_name(info.index)).string(), frame))
+                return fail(o, "cannot write " + png_frame_name(info.index));
+            std::fprintf(o->log, "%lld\t%.6f\t%lld\t%d\t%d\n", static_cast<long long>(info.index), info.time,
+                         static_cast<long long>(info.sample), info.order, info.row);
+            break;
     }
     ++o->frames;
     return true;

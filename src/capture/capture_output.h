@@ -27,13 +27,13 @@ struct CaptureOutput {
     std::string wav_path;
     FfmpegPipe pipe;
     WavWriter wav;
-    std::FILE* log;          // PNG: frames.tsv
+    std::FILE* log;  // PNG: frames.tsv
     int64_t frames;
-    std::string error;       // set when something failed
+    std::string error;  // set when something failed
 };
 
-bool output_open_mp4(CaptureOutput* out, const std::string& ffmpeg, const std::string& path, int width,
-                     int height, int fps, int rate);
+bool output_open_mp4(CaptureOutput* out, const std::string& ffmpeg, const std::string& path, int width, int height,
+                     int fps, int rate);
 // Creates the folder (removing frame_*.png left there by an earlier capture).
 bool output_open_png(CaptureOutput* out, const std::string& dir, int rate);
 void output_open_none(CaptureOutput* out);

@@ -13,7 +13,7 @@ constexpr int SHEET_GAP = 2;  // pixels between tiles and around the edge
 struct ContactSheet {
     int tiles;
     int tile_w, tile_h;
-    int factor;      // frame pixels per tile pixel along each axis
+    int factor;  // frame pixels per tile pixel along each axis
     RgbImage image;
 };
 

@@ -69,8 +69,8 @@ std::string find_ffmpeg()
     return "";
 }
 
-bool ffmpeg_video_open(FfmpegPipe* p, const std::string& ffmpeg, const std::string& video_path, int width,
-                       int height, int fps)
+bool ffmpeg_video_open(FfmpegPipe* p, const std::string& ffmpeg, const std::string& video_path, int width, int height,
+                       int fps)
 {
     *p = FfmpegPipe{0, -1};
     // A dead ffmpeg must show up as a failed write, not kill the capture.
@@ -78,12 +78,34 @@ bool ffmpeg_video_open(FfmpegPipe* p, const std::string& ffmpeg, const std::stri
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
     const std::vector<std::string> args = {
-        ffmpeg, "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-        "-f", "rawvideo", "-pixel_format", "rgb24",
-        "-video_size", std::to_string(width) + "x" + std::to_string(height),
-        "-framerate", std::to_string(fps), "-i", "pipe:0",
-        "-an", "-c:v", "libx264", "-preset", "medium", "-crf", "20", "-pix_fmt", "yuv420p",
-        "-f", "mp4", video_path,
+        ffmpeg,
+        "-hide_banner",
+        "-loglevel",
+        "error",
+        "-nostats",
+        "-y",
+        "-f",
+        "rawvideo",
+        "-pixel_format",
+        "rgb24",
+        "-video_size",
+        std::to_string(width) + "x" + std::to_string(height),
+        "-framerate",
+        std::to_string(fps),
+        "-i",
+        "pipe:0",
+        "-an",
+        "-c:v",
+        "libx264",
+        "-preset",
+        "medium",
+        "-crf",
+        "20",
+        "-pix_fmt",
+        "yuv420p",
+        "-f",
+        "mp4",
+        video_path,
     };
     p->pid = spawn(args, fds[0], fds[1]);
     close(fds[0]);
@@ -124,10 +146,9 @@ bool ffmpeg_mux(const std::string& ffmpeg, const std::string& video_path, const 
                 const std::string& out_path)
 {
     const std::vector<std::string> args = {
-        ffmpeg, "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-        "-i", video_path, "-i", wav_path,
-        "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k",
-        "-movflags", "+faststart", "-f", "mp4", out_path,
+        ffmpeg,   "-hide_banner", "-loglevel", "error",      "-nostats", "-y",   "-i",     video_path, "-i",
+        wav_path, "-map",         "0:v:0",     "-map",       "1:a:0",    "-c:v", "copy",   "-c:a",     "aac",
+        "-b:a",   "192k",         "-movflags", "+faststart", "-f",       "mp4",  out_path,
     };
     const pid_t pid = spawn(args, -1, -1);
     return pid && wait_ok(pid);

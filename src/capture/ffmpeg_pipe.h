@@ -19,8 +19,8 @@ std::string find_ffmpeg();
 
 // Starts ffmpeg encoding width x height RGB frames at `fps` into `video_path`
 // (H.264, yuv420p, no audio). False when it cannot be started.
-bool ffmpeg_video_open(FfmpegPipe* pipe, const std::string& ffmpeg, const std::string& video_path,
-                       int width, int height, int fps);
+bool ffmpeg_video_open(FfmpegPipe* pipe, const std::string& ffmpeg, const std::string& video_path, int width,
+                       int height, int fps);
 // One frame, top-down rows; false once ffmpeg has stopped reading.
 bool ffmpeg_video_write(FfmpegPipe* pipe, const RgbImage& frame);
 // Ends the input and waits; true when ffmpeg finished without error.

@@ -21,8 +21,8 @@
 #include "capture/contact_sheet.h"
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
-#include "core/display.h"
 #include "capture/progress.h"
+#include "core/display.h"
 #include "core/frame_image.h"
 #include "core/schedule.h"
 #include "core/sound_errors.h"
@@ -48,8 +48,8 @@ struct Capture {
     ContactSheet sheet;
     int64_t sheet_frame[SURVEY_ORDERS];
     Progress progress;
-    int64_t frame;   // the frame being drawn; after its swap, the next one
-    int64_t total;   // expected frames, -1 while unknown
+    int64_t frame;  // the frame being drawn; after its swap, the next one
+    int64_t total;  // expected frames, -1 while unknown
     bool interrupted;
 };
 
@@ -82,8 +82,10 @@ void poll_quit()
 void set_viewport(int width, int height)
 {
     int w = width, h = height;
-    if (w * 3 > h * 4) w = h * 4 / 3;
-    else h = w * 3 / 4;
+    if (w * 3 > h * 4)
+        w = h * 4 / 3;
+    else
+        h = w * 3 / 4;
     glViewport((width - w) / 2, (height - h) / 2, w, h);
 }
 
@@ -102,7 +104,8 @@ void finish_frame(int order, int row)
     const bool for_sheet = sheet_wants(cap.frame);
     if (cap.output.kind != OutputKind::None || for_sheet) {
         const RgbImage image = read_frame(cap.opt.width, cap.opt.height);
-        const FrameInfo info{cap.frame, frame_time(cap.clock, cap.frame), frame_sample(cap.clock, cap.frame), order, row};
+        const FrameInfo info{cap.frame, frame_time(cap.clock, cap.frame), frame_sample(cap.clock, cap.frame), order,
+                             row};
         if (!output_frame(&cap.output, image, info)) fail(cap.output.error);
         for (int o = 0; o < SURVEY_ORDERS && for_sheet; ++o)
             if (cap.sheet_frame[o] == cap.frame) sheet_place(&cap.sheet, o, image);
@@ -146,7 +149,8 @@ void open_output()
         if (ffmpeg.empty()) {
             fs::path p = o.out;
             png = (p.parent_path() / (p.stem().string() + "-frames")).string();
-            std::fprintf(stderr, "drensolk-capture: no ffmpeg on PATH; writing PNG frames and a WAV to %s\n", png.c_str());
+            std::fprintf(stderr, "drensolk-capture: no ffmpeg on PATH; writing PNG frames and a WAV to %s\n",
+                         png.c_str());
         }
     }
     if (png.empty()) make_parent(o.out);
@@ -205,7 +209,8 @@ void plan(const std::vector<uint8_t>& module_bytes, int64_t music_frame)
     } else if (cap.opt.max_frames >= 0) {
         cap.total = cap.opt.max_frames;
     } else {
-        fail("the music does not reach order 20, row 2 within 20 minutes; bound the capture with --seconds or --frames");
+        fail(
+            "the music does not reach order 20, row 2 within 20 minutes; bound the capture with --seconds or --frames");
     }
     if (cap.sheet_wanted) sheet_frames(survey, cap.clock, music_frame, cap.sheet_frame);
 }
@@ -245,7 +250,8 @@ void print_summary(int64_t intro_frames, std::pair<int, int> last)
                  frame_time(cap.clock, cap.frame), elapsed, elapsed > 0 ? cap.frame / elapsed : 0.0);
     if (last.first >= 0) std::fprintf(stderr, "; last frame at order %d, row %d", last.first, last.second);
     std::fprintf(stderr, "\n");
-    if (cap.output.kind != OutputKind::None) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
+    if (cap.output.kind != OutputKind::None)
+        std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
     if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.opt.contact_sheet.c_str());
 }
 
@@ -256,9 +262,14 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);  // headless unless the caller chose a driver
     std::string error;
     switch (parse_capture_options(argc, argv, &cap.opt, &error)) {
-    case ParseStatus::Help: std::fputs(capture_usage(), stdout); return 0;
-    case ParseStatus::Error: std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage()); return 2;
-    case ParseStatus::Ok: break;
+        case ParseStatus::Help:
+            std::fputs(capture_usage(), stdout);
+            return 0;
+        case ParseStatus::Error:
+            std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage());
+            return 2;
+        case ParseStatus::Ok:
+            break;
     }
     make_paths_absolute(&cap.opt);
     if (!cap.opt.data_dir.empty() && chdir(cap.opt.data_dir.c_str()) != 0) {

@@ -13,8 +13,8 @@ struct MusicSurvey {
     // Sample span of each order's first visit, counted from the music's start;
     // SURVEY_NONE where the order is not played before the end row.
     uint64_t order_start[SURVEY_ORDERS];
-    uint64_t order_end[SURVEY_ORDERS];   // where the next order starts (end row for order 20)
-    uint64_t end_sample;                 // start of the end row; SURVEY_NONE if not reached
+    uint64_t order_end[SURVEY_ORDERS];  // where the next order starts (end row for order 20)
+    uint64_t end_sample;                // start of the end row; SURVEY_NONE if not reached
 };
 
 // Renders from `start_order` (as capture_music_open moves there) until the end

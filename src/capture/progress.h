@@ -6,10 +6,10 @@
 #include <string>
 
 struct Progress {
-    double started;      // seconds, steady clock
+    double started;  // seconds, steady clock
     double last_print;
-    bool tty;            // rewrite one line with \r; otherwise a line now and then
-    bool printed;        // a \r line is open
+    bool tty;      // rewrite one line with \r; otherwise a line now and then
+    bool printed;  // a \r line is open
 };
 
 // "  1234/5400 frames  22%   41.3 fps  1:41 left"; total <= 0 leaves out the

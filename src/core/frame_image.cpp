@@ -18,8 +18,7 @@ RgbImage read_frame(int width, int height)
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
     // OpenGL's rows run bottom-up; pictures and videos run top-down.
     const size_t row = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&image.pixels[row * y], &bottom_up[row * (height - 1 - y)], row);
+    for (int y = 0; y < height; ++y) std::memcpy(&image.pixels[row * y], &bottom_up[row * (height - 1 - y)], row);
     return image;
 }
 
@@ -43,8 +42,7 @@ bool write_png(const std::string& path, const RgbImage& image)
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     const size_t row = static_cast<size_t>(image.width) * 3;
-    for (int y = 0; y < image.height; ++y)
-        png_write_row(png, const_cast<png_bytep>(&image.pixels[row * y]));
+    for (int y = 0; y < image.height; ++y) png_write_row(png, const_cast<png_bytep>(&image.pixels[row * y]));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;

@@ -63,8 +63,7 @@ void panel_scene(double t)
     const float swell = static_cast<float>(ld(s.beat_level) * 0.1);
     const float cow_size = static_cast<float>(swell + 0.4);
     glColor3f(1.0f, 1.0f, 1.0f);
-    textured_panel(cow_size, cow_size, panel_x, static_cast<float>(panel_y - 0.1), COW_TEXTURE,
-                   0.0f);
+    textured_panel(cow_size, cow_size, panel_x, static_cast<float>(panel_y - 0.1), COW_TEXTURE, 0.0f);
     glDisable(GL_BLEND);
 
     static const double radii[3] = {0.02, 0.03, 0.04};
@@ -73,8 +72,7 @@ void panel_scene(double t)
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBegin(GL_LINES);
-    ring_outlines(level, 0.02, radii, static_cast<float>(panel_x + 0.175),
-                  static_cast<float>(panel_y - 0.2));
+    ring_outlines(level, 0.02, radii, static_cast<float>(panel_x + 0.175), static_cast<float>(panel_y - 0.2));
     glEnd();
     glDisable(GL_BLEND);
 
@@ -99,8 +97,7 @@ void grid_scene(double t)
             const int beat = ld(s.beat_count) % 10;
             if (k + l == beat) continue;
 
-            const float u =
-                static_cast<float>(ffmod(static_cast<float>(k / 3.8 + 0.3 * t), 1.3f) - 0.15);
+            const float u = static_cast<float>(ffmod(static_cast<float>(k / 3.8 + 0.3 * t), 1.3f) - 0.15);
             const float v = static_cast<float>(l / 6.0 + 0.2);
 
             glEnable(GL_BLEND);
@@ -124,8 +121,7 @@ void grid_scene(double t)
             glBlendFunc(GL_ONE, GL_ONE);
             if ((k * l) % 5 == ld(s.ring_count) % 5) {
                 glBegin(GL_LINES);
-                ring_outlines(level, 0.01, radii, static_cast<float>(u + 0.072),
-                              static_cast<float>(v - 0.125));
+                ring_outlines(level, 0.01, radii, static_cast<float>(u + 0.072), static_cast<float>(v - 0.125));
                 glEnd();
                 glDisable(GL_BLEND);
             }

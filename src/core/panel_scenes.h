@@ -4,12 +4,12 @@
 #include <cstdint>
 
 // Process-wide state of the two scenes; never reset while the demo runs.
-extern float panel_x;               // centre x of the strip and cow, 0.25..0.75; starts 0.5
-extern float panel_y;               // centre y of the strip; always 0.7
-extern int32_t panel_count;         // repositions so far; strip picture is (count mod 3) + 3
-extern double panel_last_time;      // panel scene's decay store; starts -1.0
-extern float grid_last_time;        // grid scene's decay store; starts -1.0
-extern uint8_t grid_stipple[128];   // the grid's copy of the diagonal hatching
+extern float panel_x;              // centre x of the strip and cow, 0.25..0.75; starts 0.5
+extern float panel_y;              // centre y of the strip; always 0.7
+extern int32_t panel_count;        // repositions so far; strip picture is (count mod 3) + 3
+extern double panel_last_time;     // panel scene's decay store; starts -1.0
+extern float grid_last_time;       // grid scene's decay store; starts -1.0
+extern uint8_t grid_stipple[128];  // the grid's copy of the diagonal hatching
 
 // Strip at (panel_x, panel_y), cow above it swelling with beat_level, ring
 // burst beside it; consumes a reposition request; decays ring_level and beat_level.

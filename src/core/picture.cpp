@@ -33,8 +33,7 @@ RgbPicture picture_from_surface(SDL_Surface* surface)
     SDL_LockSurface(rgb);
     const auto* src = static_cast<const uint8_t*>(rgb->pixels);
     for (int y = 0; y < h; ++y)
-        std::memcpy(&out.pixels[stride * y], src + static_cast<size_t>(rgb->pitch) * y,
-                    static_cast<size_t>(w) * 3);
+        std::memcpy(&out.pixels[stride * y], src + static_cast<size_t>(rgb->pitch) * y, static_cast<size_t>(w) * 3);
     SDL_UnlockSurface(rgb);
     SDL_FreeSurface(rgb);
     out.width = w;

@@ -7,7 +7,7 @@ struct SDL_Surface;
 
 // 8-bit R, G, B per pixel, top row first; each row padded to 4 bytes.
 struct RgbPicture {
-    int width = 0;   // 0 when the conversion failed
+    int width = 0;  // 0 when the conversion failed
     int height = 0;
     int stride = 0;  // bytes per row, a multiple of 4
     std::vector<uint8_t> pixels;

@@ -43,21 +43,36 @@ size_t scheduled_layers(int o, int mask, Layer out[MAX_SCHEDULED_LAYERS])
 const char* layer_name(Layer layer)
 {
     switch (layer) {
-    case Layer::PetalRings: return "petal rings";
-    case Layer::PulsingSquares: return "pulsing squares";
-    case Layer::FlickerLines: return "flicker lines";
-    case Layer::RedBars: return "red bars";
-    case Layer::SlidingDashes: return "sliding dashes";
-    case Layer::HexGrid: return "hex grid";
-    case Layer::BranchWalkers: return "branch walkers";
-    case Layer::ArcRings: return "arc rings";
-    case Layer::PanelScene: return "panel scene";
-    case Layer::GridScene: return "grid scene";
-    case Layer::FixedPanelGrid: return "fixed panel (grid)";
-    case Layer::TriangleLayer: return "triangle subdivision";
-    case Layer::FixedPanelTriangle: return "fixed panel (triangles)";
-    case Layer::QuadLayer: return "quad subdivision";
-    case Layer::FixedPanelLate: return "fixed panel (late)";
+        case Layer::PetalRings:
+            return "petal rings";
+        case Layer::PulsingSquares:
+            return "pulsing squares";
+        case Layer::FlickerLines:
+            return "flicker lines";
+        case Layer::RedBars:
+            return "red bars";
+        case Layer::SlidingDashes:
+            return "sliding dashes";
+        case Layer::HexGrid:
+            return "hex grid";
+        case Layer::BranchWalkers:
+            return "branch walkers";
+        case Layer::ArcRings:
+            return "arc rings";
+        case Layer::PanelScene:
+            return "panel scene";
+        case Layer::GridScene:
+            return "grid scene";
+        case Layer::FixedPanelGrid:
+            return "fixed panel (grid)";
+        case Layer::TriangleLayer:
+            return "triangle subdivision";
+        case Layer::FixedPanelTriangle:
+            return "fixed panel (triangles)";
+        case Layer::QuadLayer:
+            return "quad subdivision";
+        case Layer::FixedPanelLate:
+            return "fixed panel (late)";
     }
     return "?";
 }
@@ -65,21 +80,51 @@ const char* layer_name(Layer layer)
 void draw_layer(Layer layer, double t, int order)
 {
     switch (layer) {
-    case Layer::PetalRings: draw_petal_rings(t); break;
-    case Layer::PulsingSquares: draw_pulsing_squares(t); break;
-    case Layer::FlickerLines: draw_flicker_lines(t); break;
-    case Layer::RedBars: draw_red_bars(t); break;
-    case Layer::SlidingDashes: draw_sliding_dashes(t); break;
-    case Layer::HexGrid: draw_hex_grid(t); break;
-    case Layer::BranchWalkers: draw_branch_walkers(t, order); break;
-    case Layer::ArcRings: draw_arc_rings(t, order); break;
-    case Layer::PanelScene: panel_scene(t); break;
-    case Layer::GridScene: grid_scene(t); break;
-    case Layer::FixedPanelGrid: fixed_panel(0, 0.3f, 0.5f); break;
-    case Layer::TriangleLayer: triangle_layer(t); break;
-    case Layer::FixedPanelTriangle: fixed_panel(5, 0.3f, 0.5f); break;
-    case Layer::QuadLayer: quad_layer(t); break;
-    case Layer::FixedPanelLate: fixed_panel(1, 0.5f, 0.7f); break;
+        case Layer::PetalRings:
+            draw_petal_rings(t);
+            break;
+        case Layer::PulsingSquares:
+            draw_pulsing_squares(t);
+            break;
+        case Layer::FlickerLines:
+            draw_flicker_lines(t);
+            break;
+        case Layer::RedBars:
+            draw_red_bars(t);
+            break;
+        case Layer::SlidingDashes:
+            draw_sliding_dashes(t);
+            break;
+        case Layer::HexGrid:
+            draw_hex_grid(t);
+            break;
+        case Layer::BranchWalkers:
+            draw_branch_walkers(t, order);
+            break;
+        case Layer::ArcRings:
+            draw_arc_rings(t, order);
+            break;
+        case Layer::PanelScene:
+            panel_scene(t);
+            break;
+        case Layer::GridScene:
+            grid_scene(t);
+            break;
+        case Layer::FixedPanelGrid:
+            fixed_panel(0, 0.3f, 0.5f);
+            break;
+        case Layer::TriangleLayer:
+            triangle_layer(t);
+            break;
+        case Layer::FixedPanelTriangle:
+            fixed_panel(5, 0.3f, 0.5f);
+            break;
+        case Layer::QuadLayer:
+            quad_layer(t);
+            break;
+        case Layer::FixedPanelLate:
+            fixed_panel(1, 0.5f, 0.7f);
+            break;
     }
 }
 

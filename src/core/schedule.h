@@ -14,11 +14,11 @@ enum class Layer {
     ArcRings,
     PanelScene,
     GridScene,
-    FixedPanelGrid,      // texture 0 at (0.3, 0.5), after the grid scene
+    FixedPanelGrid,  // texture 0 at (0.3, 0.5), after the grid scene
     TriangleLayer,
     FixedPanelTriangle,  // texture 5 at (0.3, 0.5), after the triangles
     QuadLayer,
-    FixedPanelLate,      // texture 1 at (0.5, 0.7), last from order 12 on
+    FixedPanelLate,  // texture 1 at (0.5, 0.7), last from order 12 on
 };
 
 constexpr size_t MAX_SCHEDULED_LAYERS = 16;

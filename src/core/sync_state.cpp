@@ -16,11 +16,16 @@ void decay_level(std::atomic<float>& level, float base, double dt)
 
 namespace {
 
-template <class T> void add(std::atomic<T>& a, T v) { st(a, static_cast<T>(ld(a) + v)); }
+template <class T>
+void add(std::atomic<T>& a, T v)
+{
+    st(a, static_cast<T>(ld(a) + v));
+}
 
 // Shared by the live hook and callers that already know the row. The row is
 // only asked for when instrument 17 needs it.
-template <class RowFn> void apply_instrument(unsigned char n, RowFn row)
+template <class RowFn>
+void apply_instrument(unsigned char n, RowFn row)
 {
     SyncState& s = sync_state;
     if (n == 1) {

@@ -28,8 +28,16 @@ struct SyncState {
 extern SyncState sync_state;
 
 // Relaxed access: a whole value at a time, no ordering between fields.
-template <class T> inline T ld(const std::atomic<T>& a) { return a.load(std::memory_order_relaxed); }
-template <class T> inline void st(std::atomic<T>& a, T v) { a.store(v, std::memory_order_relaxed); }
+template <class T>
+inline T ld(const std::atomic<T>& a)
+{
+    return a.load(std::memory_order_relaxed);
+}
+template <class T>
+inline void st(std::atomic<T>& a, T v)
+{
+    a.store(v, std::memory_order_relaxed);
+}
 
 // level *= base^dt, stored back as a float (fpow of base and dt as floats).
 void decay_level(std::atomic<float>& level, float base, double dt);

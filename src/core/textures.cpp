@@ -13,8 +13,7 @@
 uint32_t TextureTable[TEXTURE_COUNT] = {};
 
 const char* const texture_files[TEXTURE_COUNT] = {
-    "paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
-    "paintart5.png", "paintart6.PNG", "cow.PNG",
+    "paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png", "paintart5.png", "paintart6.PNG", "cow.PNG",
 };
 
 uint32_t upload_png_texture(const char* path)

@@ -9,8 +9,10 @@ void flush_changes()
     for (int i = 0; i < CAP_COUNT; ++i) {
         const int8_t want = state.wanted[i];
         if (want == UNKNOWN || want == state.sent[i]) continue;
-        if (want) glEnable(CAP_NAMES[i]);
-        else glDisable(CAP_NAMES[i]);
+        if (want)
+            glEnable(CAP_NAMES[i]);
+        else
+            glDisable(CAP_NAMES[i]);
         state.sent[i] = want;
     }
     if (state.want_src != 0 && (state.want_src != state.sent_src || state.want_dst != state.sent_dst)) {

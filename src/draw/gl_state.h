@@ -33,10 +33,14 @@ extern State state;
 inline int cap_index(GLenum cap)
 {
     switch (cap) {
-    case GL_POLYGON_STIPPLE: return 0;
-    case GL_BLEND: return 1;
-    case GL_LINE_SMOOTH: return 2;
-    default: return -1;
+        case GL_POLYGON_STIPPLE:
+            return 0;
+        case GL_BLEND:
+            return 1;
+        case GL_LINE_SMOOTH:
+            return 2;
+        default:
+            return -1;
     }
 }
 
@@ -46,8 +50,10 @@ inline void set_cap(GLenum cap, int8_t on)
 {
     const int i = cap_index(cap);
     if (i < 0) {
-        if (on) glEnable(cap);
-        else glDisable(cap);
+        if (on)
+            glEnable(cap);
+        else
+            glDisable(cap);
         return;
     }
     state.wanted[i] = on;

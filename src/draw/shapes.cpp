@@ -8,15 +8,9 @@
 namespace {
 
 // Point at angle a on the circle of radius r around (cx, cy), in floats.
-inline void circle_vertex(float r, float cx, float cy, float a)
-{
-    glVertex2f(cx + r * fcos(a), cy + r * fsin(a));
-}
+inline void circle_vertex(float r, float cx, float cy, float a) { glVertex2f(cx + r * fcos(a), cy + r * fsin(a)); }
 
-inline float full_turn_step(int segments)
-{
-    return static_cast<float>(6.283185307 / segments);
-}
+inline float full_turn_step(int segments) { return static_cast<float>(6.283185307 / segments); }
 
 }  // namespace
 
@@ -59,8 +53,8 @@ void circle_outline(float radius, float cx, float cy, int segments, float phase)
     }
 }
 
-void gradient_disc(double t, float radius, const Color3& centre_colour, const Color3& rim_colour,
-                   bool additive, float cx, float cy)
+void gradient_disc(double t, float radius, const Color3& centre_colour, const Color3& rim_colour, bool additive,
+                   float cx, float cy)
 {
     if (additive) {
         glEnable(GL_BLEND);
@@ -74,10 +68,8 @@ void gradient_disc(double t, float radius, const Color3& centre_colour, const Co
         centre_colour.emit_color();
         glVertex2f(cx, cy);
         rim_colour.emit_color();
-        glVertex2f(static_cast<float>(cx + radius * std::cos(th0)),
-                   static_cast<float>(cy + radius * std::sin(th0)));
-        glVertex2f(static_cast<float>(cx + radius * std::cos(th1)),
-                   static_cast<float>(cy + radius * std::sin(th1)));
+        glVertex2f(static_cast<float>(cx + radius * std::cos(th0)), static_cast<float>(cy + radius * std::sin(th0)));
+        glVertex2f(static_cast<float>(cx + radius * std::cos(th1)), static_cast<float>(cy + radius * std::sin(th1)));
     }
     glEnd();
     glDisable(GL_BLEND);
@@ -111,8 +103,7 @@ void textured_panel(float w, float h, float cx, float cy, int texture_index, flo
     glBindTexture(GL_TEXTURE_2D, TextureTable[texture_index]);
     glBegin(GL_QUADS);
     const Vec2 centre(cx, cy);
-    const Vec2 corners[4] = {Vec2(-w / 2, -h / 2), Vec2(w / 2, -h / 2), Vec2(w / 2, h / 2),
-                             Vec2(-w / 2, h / 2)};
+    const Vec2 corners[4] = {Vec2(-w / 2, -h / 2), Vec2(w / 2, -h / 2), Vec2(w / 2, h / 2), Vec2(-w / 2, h / 2)};
     const float tex[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         glTexCoord2f(tex[i][0], tex[i][1]);

@@ -15,8 +15,8 @@ void circle_outline(float radius, float cx, float cy, int segments, float phase)
 // Opens and closes its own GL_TRIANGLES: 20 wedges with gaps, turning with t.
 // Additive blending while drawing if `additive`; GL_BLEND is off afterwards and
 // the current colour is rim_colour.
-void gradient_disc(double t, float radius, const Color3& centre_colour, const Color3& rim_colour,
-                   bool additive, float cx, float cy);
+void gradient_disc(double t, float radius, const Color3& centre_colour, const Color3& rim_colour, bool additive,
+                   float cx, float cy);
 // GL_LINES: plus sign, horizontal segment first.
 void cross_mark(float half_len, float cx, float cy);
 // GL_LINES: rectangle outline around the screen centre (0.5, 0.5).

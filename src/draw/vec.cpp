@@ -11,10 +11,7 @@ float fpow(float base, float exponent)
     return static_cast<float>(std::pow(static_cast<double>(base), static_cast<double>(exponent)));
 }
 float ffabs(float a) { return static_cast<float>(std::fabs(static_cast<double>(a))); }
-float ffmod(float a, float b)
-{
-    return static_cast<float>(std::fmod(static_cast<double>(a), static_cast<double>(b)));
-}
+float ffmod(float a, float b) { return static_cast<float>(std::fmod(static_cast<double>(a), static_cast<double>(b))); }
 
 Vec2 Vec2::rotated(float angle) const
 {

@@ -31,9 +31,8 @@ struct Ring {
 };
 
 constexpr Ring RINGS[7] = {
-    {1.0, 1.0, 0.15, 0.2},       {1.34, 1.32, 0.13, 0.14},  {0.34, -1.43, 0.205, 0.21},
-    {1.41, 1.31, 0.245, 0.26},   {1.37, -1.48, 0.22, 0.225}, {1.51, 1.21, 0.23, 0.24},
-    {1.51, 1.21, 0.27, 0.6},
+    {1.0, 1.0, 0.15, 0.2},      {1.34, 1.32, 0.13, 0.14}, {0.34, -1.43, 0.205, 0.21}, {1.41, 1.31, 0.245, 0.26},
+    {1.37, -1.48, 0.22, 0.225}, {1.51, 1.21, 0.23, 0.24}, {1.51, 1.21, 0.27, 0.6},
 };
 
 constexpr float SIXTH_TURN = 1.0471976f;
@@ -67,16 +66,14 @@ void draw_arc_rings(double t, int order)
         for (int i = 0; i < 6; ++i) {
             const double a0 = ring.k_a * t + i * static_cast<double>(SIXTH_TURN);
             const double a1 = a0 + 0.95 * static_cast<double>(SIXTH_TURN);
-            arc_band(r_a, r_b, arc_centre.x, arc_centre.y, 40, static_cast<float>(a0),
-                     static_cast<float>(a1));
+            arc_band(r_a, r_b, arc_centre.x, arc_centre.y, 40, static_cast<float>(a0), static_cast<float>(a1));
         }
     }
     glEnd();
     glDisable(GL_POLYGON_STIPPLE);
     glDisable(GL_BLEND);
 
-    st(sync_state.beat_level,
-       static_cast<float>(ld(sync_state.beat_level) * std::pow(0.01, dt)));
+    st(sync_state.beat_level, static_cast<float>(ld(sync_state.beat_level) * std::pow(0.01, dt)));
     arc_last_time = t;
 }
 

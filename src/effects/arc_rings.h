@@ -4,9 +4,9 @@
 
 #include "draw/vec.h"
 
-extern Vec2 arc_centre;          // centre of all rings, 0.25..0.75 each way; starts (0.5, 0.5)
-extern int32_t arc_last_order;   // order of the previous call; starts -1
-extern double arc_last_time;     // decay store for beat_level; starts -1.0
+extern Vec2 arc_centre;         // centre of all rings, 0.25..0.75 each way; starts (0.5, 0.5)
+extern int32_t arc_last_order;  // order of the previous call; starts -1
+extern double arc_last_time;    // decay store for beat_level; starts -1.0
 extern uint8_t arc_stipple[128];
 
 // Additive red bands, swelling outward with beat_level; a new centre at every

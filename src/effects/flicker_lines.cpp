@@ -16,11 +16,9 @@ void draw_flicker_lines(double t)
         glColor3f(1, 1, 1);
         glBegin(GL_LINES);
         // Draw order is fixed: size test, size value, crosses, mask test, mask value.
-        if (demo_rand() % 100 == 5)
-            flicker_cross_size = static_cast<float>(demo_rand() / 32767.0 * 0.03 + 0.01);
+        if (demo_rand() % 100 == 5) flicker_cross_size = static_cast<float>(demo_rand() / 32767.0 * 0.03 + 0.01);
         for (int i = 0; i <= 10; ++i)
-            if (flicker_mask & (1 << i))
-                cross_mark(flicker_cross_size, static_cast<float>(i / 10.0), 0.5f);
+            if (flicker_mask & (1 << i)) cross_mark(flicker_cross_size, static_cast<float>(i / 10.0), 0.5f);
         if (demo_rand() % 100 == 5) flicker_mask = demo_rand();
         glEnd();
     }

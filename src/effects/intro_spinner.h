@@ -17,7 +17,8 @@ void intro_band(int k, double now);
 
 // One intro frame's drawing: clear, then the seven bands, each reading `clock()`
 // anew after its glBegin, as the live intro reads now_seconds. No swap.
-template <class Clock> void draw_intro_frame(Clock&& clock)
+template <class Clock>
+void draw_intro_frame(Clock&& clock)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     for (int k = 0; k < INTRO_BAND_COUNT; ++k) {

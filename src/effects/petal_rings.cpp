@@ -29,14 +29,14 @@ void draw_petal_rings(double t)
     for (int i = 0; i < 3; ++i) {
         const double level = ld(sync_state.petal_level[i]);
         const double phase = ld(sync_state.petal_phase);
-        const Color3 centre(static_cast<float>(std::cos(i + t) * 0.1 + (level + 0.3)),
-                            static_cast<float>(level + 0.2), static_cast<float>(level + 0.1));
+        const Color3 centre(static_cast<float>(std::cos(i + t) * 0.1 + (level + 0.3)), static_cast<float>(level + 0.2),
+                            static_cast<float>(level + 0.1));
         const double along = std::cos(i + t + phase);
         const double x = along * 0.5 + 0.5;
         const double y = along * 0.1 + 0.5;
         const double radius = std::cos(2.1329 * t + i) + 0.4;
-        gradient_disc(t * 1.321, static_cast<float>(radius), centre, rim, true,
-                      static_cast<float>(x), static_cast<float>(y));
+        gradient_disc(t * 1.321, static_cast<float>(radius), centre, rim, true, static_cast<float>(x),
+                      static_cast<float>(y));
     }
     glDisable(GL_POLYGON_STIPPLE);
 

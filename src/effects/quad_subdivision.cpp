@@ -38,8 +38,8 @@ struct Prim {
 constexpr size_t MAX_PRIMS = 5440 + 64 + 1024;
 Prim prims[MAX_PRIMS];
 size_t prim_count = 0;
-bool recording = false;     // inside quad_layer: record instead of draw
-bool stipple_on = false;    // while recording: what the stipple would be
+bool recording = false;        // inside quad_layer: record instead of draw
+bool stipple_on = false;       // while recording: what the stipple would be
 int depth_order_allowed = -1;  // -1: ask GL for a deep enough depth buffer
 
 // Depth steps between consecutive primitives: 0.001 units of the view's depth
@@ -48,9 +48,12 @@ constexpr float DEPTH_STEP = 0.001f;
 
 void set_stipple(bool on)
 {
-    if (recording) stipple_on = on;
-    else if (on) lazy_enable(GL_POLYGON_STIPPLE);
-    else lazy_disable(GL_POLYGON_STIPPLE);
+    if (recording)
+        stipple_on = on;
+    else if (on)
+        lazy_enable(GL_POLYGON_STIPPLE);
+    else
+        lazy_disable(GL_POLYGON_STIPPLE);
 }
 
 void cross_ends(float cx, float cy, Vec2 out[4])
@@ -100,8 +103,10 @@ void paint(const Prim& p, bool with_depth, float z)
     glBegin(p.lines ? GL_LINES : GL_QUADS);
     glColor3f(p.r, p.g, p.b);
     for (const Vec2& v : p.v) {
-        if (with_depth) glVertex3f(v.x, v.y, z);
-        else v.emit_vertex();
+        if (with_depth)
+            glVertex3f(v.x, v.y, z);
+        else
+            v.emit_vertex();
     }
     glEnd();
 }
@@ -142,8 +147,10 @@ void paint_recorded()
     }
     // In order, with the toggles the primitives need (one where none is mixed).
     for (size_t i = 0; i < prim_count; ++i) {
-        if (prims[i].hatched) lazy_enable(GL_POLYGON_STIPPLE);
-        else lazy_disable(GL_POLYGON_STIPPLE);
+        if (prims[i].hatched)
+            lazy_enable(GL_POLYGON_STIPPLE);
+        else
+            lazy_disable(GL_POLYGON_STIPPLE);
         lazy_flush();
         paint(prims[i], false, 0.0f);
     }

@@ -95,19 +95,18 @@ void triangle_layer(double t)
         glColor3f(1.0f, 1.0f, 1.0f);
         // Growing panel down the right side, shrinking one up the left side.
         const float grow = static_cast<float>(0.15 * u);
-        textured_panel(grow, grow, static_cast<float>(u + 0.5), static_cast<float>(1.2 * u + 0.2),
-                       COW_TEXTURE, -PANEL_ANGLE);
+        textured_panel(grow, grow, static_cast<float>(u + 0.5), static_cast<float>(1.2 * u + 0.2), COW_TEXTURE,
+                       -PANEL_ANGLE);
         double m = 0.075 - 0.15 * u;
         if (m < 0) m = 0;
-        textured_panel(static_cast<float>(m), static_cast<float>(m), u,
-                       static_cast<float>(0.8 - 1.2 * u), COW_TEXTURE, PANEL_ANGLE);
+        textured_panel(static_cast<float>(m), static_cast<float>(m), u, static_cast<float>(0.8 - 1.2 * u), COW_TEXTURE,
+                       PANEL_ANGLE);
     }
     glDisable(GL_BLEND);
 
     triangle_last_time = t;
     const double factor = std::pow(0.01, dt);
-    st(sync_state.beat_level,
-       static_cast<float>(static_cast<double>(ld(sync_state.beat_level)) * factor));
+    st(sync_state.beat_level, static_cast<float>(static_cast<double>(ld(sync_state.beat_level)) * factor));
 }
 
 void triangle_reset_for_test() { triangle_last_time = -1.0; }

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const data_files[] = {"paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
-                                  "paintart5.png", "paintart6.PNG", "cow.PNG", "qx_demo_drensolk.xm"};
+                                  "paintart5.png", "paintart6.PNG", "cow.PNG",       "qx_demo_drensolk.xm"};
 
 const std::vector<std::string> headless = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
 
@@ -27,8 +27,8 @@ fs::path data_copy(const std::string& name, const std::string& left_out = "")
     return dir;
 }
 
-ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args,
-                       std::vector<std::string> env = headless, double limit = 60)
+ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, std::vector<std::string> env = headless,
+                       double limit = 60)
 {
     args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
     return run_process(args, dir.string(), env, limit);

@@ -2,12 +2,12 @@
 // demo's end at 10 fps, run twice, checked against the player core; the
 // contact sheet; early stops; and the start-up failures.
 #include <SDL/SDL.h>
+#include <SDL/SDL_image.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
-#include <SDL/SDL_image.h>
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -43,8 +43,8 @@ struct FrameRow {
 struct Capture {
     ProcessResult result;
     fs::path dir;
-    std::vector<FrameRow> log;         // frames.tsv
-    std::vector<int16_t> wav;          // interleaved stereo
+    std::vector<FrameRow> log;  // frames.tsv
+    std::vector<int16_t> wav;   // interleaved stereo
     int wav_rate = 0, wav_channels = 0;
     std::vector<uint64_t> frame_hashes;
     double seconds = 0;
@@ -114,7 +114,8 @@ size_t intro_frames(const Capture& c)
 // parallel, so the folder is named after the check that made it.
 const Capture& order19()
 {
-    static const std::string name = std::string("order19-") + testing::UnitTest::GetInstance()->current_test_info()->name();
+    static const std::string name =
+        std::string("order19-") + testing::UnitTest::GetInstance()->current_test_info()->name();
     static const Capture c = capture(name, {"--start-order", "19", "--fps", "10", "--size", "160x120",
                                             "--contact-sheet", (kWork / (name + "-sheet.png")).string()});
     return c;
@@ -216,8 +217,10 @@ TEST(CaptureBinary, AudioIsSilentThroughTheIntroThenThePlayerCoresRenderSampleFo
     const std::vector<int16_t> music(c.wav.begin() + static_cast<std::ptrdiff_t>(2 * intro_samples), c.wav.end());
     ASSERT_EQ(music.size(), reference.audio.size());
     size_t first_difference = 0;
-    while (first_difference < music.size() && music[first_difference] == reference.audio[first_difference]) ++first_difference;
-    EXPECT_EQ(first_difference, music.size()) << "first differing frame " << first_difference / 2 << " of " << music.size() / 2;
+    while (first_difference < music.size() && music[first_difference] == reference.audio[first_difference])
+        ++first_difference;
+    EXPECT_EQ(first_difference, music.size())
+        << "first differing frame " << first_difference / 2 << " of " << music.size() / 2;
 
     // Each frame read the last row the core had started at its first sample.
     const std::vector<mcore_event> rows = mt::only(reference.events, MCORE_ROW);
@@ -259,7 +262,8 @@ TEST(CaptureBinary, ContactSheetHoldsTheMiddleFramesOfThePlayedOrdersOnly)
         ASSERT_FALSE(frames.empty());
         int found = -1;
         for (size_t i = 0; i < frames.size() && found < 0; ++i)
-            if (tile_matches(o, load(c.dir / png_frame_name(static_cast<int64_t>(frames[i]))))) found = static_cast<int>(i);
+            if (tile_matches(o, load(c.dir / png_frame_name(static_cast<int64_t>(frames[i])))))
+                found = static_cast<int>(i);
         ASSERT_GE(found, 0) << "order " << o << ": no frame of it matches its tile";
         EXPECT_NEAR(found, (frames.size() - 1) / 2.0, 1.0 + frames.size() / 10.0) << "order " << o;
     }
@@ -364,9 +368,15 @@ TEST(CaptureBinary, WithoutFfmpegWritesPngFramesAndAWavBesideTheAskedFile)
 {
     const fs::path dir = kWork / "no-ffmpeg";
     fs::remove_all(dir);
-    const std::vector<std::string> args = {(fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string(), "--data",
-                                           DRENSOLK_DATA_DIR, "--size", "32x24", "--frames", "5",
-                                           "--out", (dir / "demo.mp4").string()};
+    const std::vector<std::string> args = {(fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string(),
+                                           "--data",
+                                           DRENSOLK_DATA_DIR,
+                                           "--size",
+                                           "32x24",
+                                           "--frames",
+                                           "5",
+                                           "--out",
+                                           (dir / "demo.mp4").string()};
     const ProcessResult r = run_process(args, DRENSOLK_BINARY_DIR, {"PATH=/nonexistent"}, 60);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("no ffmpeg on PATH"), std::string::npos) << r.err;

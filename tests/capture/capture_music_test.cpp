@@ -20,7 +20,8 @@ constexpr int kIntroFrames = 32;  // music starts after these, as after the intr
 struct Music {
     CaptureMusic m{};
     explicit Music(const xm::Module& module, int start_order = -1) : Music(xm::write_xm(module), start_order) {}
-    explicit Music(const std::vector<uint8_t>& bytes, int start_order = -1) {
+    explicit Music(const std::vector<uint8_t>& bytes, int start_order = -1)
+    {
         sync_reset_for_test();
         EXPECT_EQ(capture_music_open(&m, bytes, kRate, start_order), 0);
     }
@@ -29,14 +30,16 @@ struct Music {
 };
 
 // Orders of one `rows`-row pattern each, nothing played.
-xm::Module silent_orders(int orders, int rows) {
+xm::Module silent_orders(int orders, int rows)
+{
     xm::Module m = module(1, rows, 1);
     m.orders.assign(static_cast<size_t>(orders), 0);
     return m;
 }
 
 // The trigger frames the player core itself reports for `module`.
-std::vector<uint64_t> trigger_frames(const xm::Module& module, uint64_t frames) {
+std::vector<uint64_t> trigger_frames(const xm::Module& module, uint64_t frames)
+{
     mcore_t core{};
     const std::vector<uint8_t> bytes = xm::write_xm(module);
     EXPECT_EQ(mcore_open(&core, bytes.data(), bytes.size(), kRate), 0);
@@ -158,7 +161,8 @@ namespace {
 
 // Busy enough that rounding differences would show: four instruments on two
 // channels, three orders.
-xm::Module busy_module() {
+xm::Module busy_module()
+{
     xm::Module module = mt::module(2, 16, 1);
     for (int r = 0; r < 16; r += 3) module.patterns[0].at(r, r % 2) = hit(1 + r % 4);
     module.orders = {0, 0, 0};
@@ -166,7 +170,9 @@ xm::Module busy_module() {
 }
 
 // Frame by frame at `fps`, then to `total` frames: what a capture writes.
-std::vector<int16_t> capture_audio(const std::vector<uint8_t>& bytes, int start_order, int fps, int frames, uint64_t total) {
+std::vector<int16_t> capture_audio(const std::vector<uint8_t>& bytes, int start_order, int fps, int frames,
+                                   uint64_t total)
+{
     const FrameClock clock{fps, kRate};
     Music music(bytes, start_order);
     std::vector<int16_t> out;

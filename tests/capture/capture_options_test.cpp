@@ -44,8 +44,8 @@ TEST(CaptureOptions, DefaultsAreTheDemoAtSixtyFramesToItsEnd)
 
 TEST(CaptureOptions, ReadsEveryOption)
 {
-    const Parsed p = parse({"--fps", "25", "--size=320x200", "--start-order", "19", "--frames", "90",
-                            "--png", "frames", "--contact-sheet", "sheet.png", "--tile-width", "96", "--data", "d"});
+    const Parsed p = parse({"--fps", "25", "--size=320x200", "--start-order", "19", "--frames", "90", "--png", "frames",
+                            "--contact-sheet", "sheet.png", "--tile-width", "96", "--data", "d"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
     EXPECT_EQ(p.options.fps, 25);
     EXPECT_EQ(p.options.width, 320);
@@ -80,10 +80,9 @@ TEST(CaptureOptions, StartOrderTakesAnyWholeNumberAsTheDemoPassesItOn)
 TEST(CaptureOptions, RefusesBadValuesWithTheOptionNamed)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--fps", "0"},        {"--fps", "241"},      {"--fps", "30fps"},      {"--size", "640"},
-        {"--size", "640x"},    {"--size", "8x8"},     {"--size", "640x480x3"}, {"--size", "5000x480"},
-        {"--seconds", "0"},    {"--seconds", "-1"},   {"--seconds", "abc"},    {"--frames", "0"},
-        {"--tile-width", "2"},
+        {"--fps", "0"},       {"--fps", "241"},        {"--fps", "30fps"},     {"--size", "640"},  {"--size", "640x"},
+        {"--size", "8x8"},    {"--size", "640x480x3"}, {"--size", "5000x480"}, {"--seconds", "0"}, {"--seconds", "-1"},
+        {"--seconds", "abc"}, {"--frames", "0"},       {"--tile-width", "2"},
     };
     for (const auto& args : bad) {
         const Parsed p = parse(args);

@@ -61,7 +61,8 @@ TEST(FrameClock, FramesStartAtWholeSamplesThatNeverDrift)
 
 TEST(FrameClock, FirstFrameAtIsTheInverseOfFrameSample)
 {
-    for (const FrameClock c : {FrameClock{60, 32000}, FrameClock{30, 32000}, FrameClock{7, 32000}, FrameClock{24, 44100}})
+    for (const FrameClock c :
+         {FrameClock{60, 32000}, FrameClock{30, 32000}, FrameClock{7, 32000}, FrameClock{24, 44100}})
         for (int64_t s = 0; s < 20000; s += 37) {
             const int64_t k = first_frame_at(c, s);
             EXPECT_GE(frame_sample(c, k), s) << c.fps << " fps, sample " << s;
@@ -90,8 +91,8 @@ TEST(WavWriter, WritesACanonicalHeaderWithTheSizesOfWhatFollowed)
     EXPECT_EQ(u32(b, 4), b.size() - 8);
     EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
     EXPECT_EQ(u32(b, 16), 16u);
-    EXPECT_EQ(u16(b, 20), 1);       // PCM
-    EXPECT_EQ(u16(b, 22), 2);       // stereo
+    EXPECT_EQ(u16(b, 20), 1);  // PCM
+    EXPECT_EQ(u16(b, 22), 2);  // stereo
     EXPECT_EQ(u32(b, 24), 32000u);
     EXPECT_EQ(u32(b, 28), 128000u);  // bytes per second
     EXPECT_EQ(u16(b, 32), 4);
@@ -202,8 +203,8 @@ TEST(ContactSheet, PicksTheFirstFrameAtTheMiddleOfEachPlayedOrder)
     survey.order_end[20] = survey.end_sample = 7360;
     int64_t frames[SURVEY_ORDERS];
     sheet_frames(survey, FrameClock{10, 32000}, 32, frames);
-    EXPECT_EQ(frames[19], 32 + 1);      // middle 3200: exactly frame 1 of the music
-    EXPECT_EQ(frames[20], 32 + 3);      // middle 6880: covered first by frame 3 (9600)
+    EXPECT_EQ(frames[19], 32 + 1);  // middle 3200: exactly frame 1 of the music
+    EXPECT_EQ(frames[20], 32 + 3);  // middle 6880: covered first by frame 3 (9600)
     EXPECT_EQ(frames[0], -1);
     EXPECT_EQ(frames[18], -1);
     EXPECT_EQ(survey_middle(survey, 21), SURVEY_NONE);

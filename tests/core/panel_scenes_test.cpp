@@ -231,11 +231,7 @@ TEST_F(PanelScenes, GridLeavesOutTheBeatDiagonal)
         int beats;
         std::set<Cell> left_out;
     } cases[] = {
-        {9, {}},
-        {19, {}},
-        {4, {{0, 4}, {1, 3}, {2, 2}, {3, 1}, {4, 0}}},
-        {0, {{0, 0}}},
-        {10, {{0, 0}}},
+        {9, {}}, {19, {}}, {4, {{0, 4}, {1, 3}, {2, 2}, {3, 1}, {4, 0}}}, {0, {{0, 0}}}, {10, {{0, 0}}},
     };
     for (const auto& c : cases) {
         glrec::reset();

@@ -52,14 +52,10 @@ TEST(Schedule, EveryOrderAndMaskDrawsTheStoryboardInOrder)
 TEST(Schedule, OnlyTheLowFourMaskBitsMatter)
 {
     for (int order : {0, 5, 7, 9, 13, 18})
-        for (int mask : {0, 3, 9, 15})
-            EXPECT_EQ(layers(order, mask + 16 * 37), layers(order, mask));
+        for (int mask : {0, 3, 9, 15}) EXPECT_EQ(layers(order, mask + 16 * 37), layers(order, mask));
 }
 
-TEST(Schedule, OrdersPastTwentyKeepTheFinale)
-{
-    EXPECT_EQ(layers(25, 15), expected(16, 15));
-}
+TEST(Schedule, OrdersPastTwentyKeepTheFinale) { EXPECT_EQ(layers(25, 15), expected(16, 15)); }
 
 TEST(LayerMask, StepsOnlyWhenTheFirstDrawIsFiveModHundred)
 {

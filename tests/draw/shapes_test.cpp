@@ -21,7 +21,8 @@ protected:
 };
 
 // Runs one caller-opened shape inside its own glBegin/glEnd and returns its vertices.
-template <class Fn> std::vector<Vertex> inside(GLenum mode, Fn&& shape)
+template <class Fn>
+std::vector<Vertex> inside(GLenum mode, Fn&& shape)
 {
     glrec::reset();
     glBegin(mode);
@@ -50,12 +51,9 @@ TEST_F(Shapes, VertexCountsFollowSegments)
     };
     for (const Case c : {Case{0, 0, 0, 0}, Case{-3, 0, 0, 0}, Case{6, 24, 18, 12}, Case{20, 80, 60, 40}}) {
         SCOPED_TRACE(c.segments);
-        EXPECT_EQ(inside(GL_QUADS, [&] { arc_band(0.1f, 0.2f, 0.5f, 0.5f, c.segments, 0, 1); }).size(),
-                  c.band);
-        EXPECT_EQ(inside(GL_TRIANGLES, [&] { filled_disc(0.1f, 0.5f, 0.5f, c.segments, 0); }).size(),
-                  c.disc);
-        EXPECT_EQ(inside(GL_LINES, [&] { circle_outline(0.1f, 0.5f, 0.5f, c.segments, 0); }).size(),
-                  c.outline);
+        EXPECT_EQ(inside(GL_QUADS, [&] { arc_band(0.1f, 0.2f, 0.5f, 0.5f, c.segments, 0, 1); }).size(), c.band);
+        EXPECT_EQ(inside(GL_TRIANGLES, [&] { filled_disc(0.1f, 0.5f, 0.5f, c.segments, 0); }).size(), c.disc);
+        EXPECT_EQ(inside(GL_LINES, [&] { circle_outline(0.1f, 0.5f, 0.5f, c.segments, 0); }).size(), c.outline);
     }
     EXPECT_EQ(inside(GL_LINES, [] { cross_mark(0.1f, 0.5f, 0.5f); }).size(), 4u);
     EXPECT_EQ(inside(GL_LINES, [] { centered_rect_outline(0.1f, 0.1f); }).size(), 8u);
@@ -66,9 +64,8 @@ TEST_F(Shapes, HexagonWithSixtyDegreePhaseHasFlatTopAndBottom)
 {
     const float r = 0.05f, cx = 0.4f, cy = 0.6f;
     const float edge = r * 0.8660254f;
-    for (const auto& verts :
-         {inside(GL_LINES, [&] { circle_outline(r, cx, cy, 6, kHexPhase); }),
-          inside(GL_TRIANGLES, [&] { filled_disc(r, cx, cy, 6, kHexPhase); })}) {
+    for (const auto& verts : {inside(GL_LINES, [&] { circle_outline(r, cx, cy, 6, kHexPhase); }),
+                              inside(GL_TRIANGLES, [&] { filled_disc(r, cx, cy, 6, kHexPhase); })}) {
         float min_y = 1e9f, max_y = -1e9f;
         int on_top = 0, on_bottom = 0, at_right = 0;
         for (const Vertex& v : verts) {
@@ -124,7 +121,7 @@ TEST_F(Shapes, GradientDiscWedgesColoursAndBlending)
     EXPECT_NEAR(b.vertices[3 * 5 + 1].y, 0.5 + 0.2 * std::sin(10 * kWedge), 1e-6);
 
     EXPECT_FALSE(glrec::enabled(GL_BLEND));
-    EXPECT_FLOAT_EQ(glrec::color().g, 0.2f);  // left at the rim colour
+    EXPECT_FLOAT_EQ(glrec::color().g, 0.2f);              // left at the rim colour
     EXPECT_EQ(glrec::state().blend_src, GLenum(GL_ONE));  // blend function not reset
 }
 

@@ -26,7 +26,10 @@ protected:
         demo_rand_reset_for_test();
         arc_rings_reset_for_test();
     }
-    const glrec::Vertex& ring_vertex(int ring, size_t i) { return glrec::nth(GL_QUADS, 0).vertices[ring * RING_VERTICES + i]; }
+    const glrec::Vertex& ring_vertex(int ring, size_t i)
+    {
+        return glrec::nth(GL_QUADS, 0).vertices[ring * RING_VERTICES + i];
+    }
     double dist(const glrec::Vertex& v) { return std::hypot(v.x - arc_centre.x, v.y - arc_centre.y); }
     double angle(const glrec::Vertex& v) { return std::atan2(v.y - arc_centre.y, v.x - arc_centre.x); }
 };

@@ -80,8 +80,7 @@ TEST_F(Intro, ClockAlreadyPastTheEndShowsExactlyOneFrame)
 {
     int swaps = 0, polls = 0;
     // A key at the tenth poll only guards against a loop that would not end.
-    const int frames = run_intro_loop([] { return 3.141516; }, [&] { return ++polls == 10; },
-                                      [&] { ++swaps; });
+    const int frames = run_intro_loop([] { return 3.141516; }, [&] { return ++polls == 10; }, [&] { ++swaps; });
     EXPECT_EQ(frames, 1);
     EXPECT_EQ(swaps, 1);
     EXPECT_EQ(polls, 1);
@@ -113,8 +112,7 @@ TEST_F(Intro, EndsOnTheAfterSwapClockAtThreePointOneFourOneFiveOneSix)
 TEST_F(Intro, KeyPressEndsAfterTheCurrentFrameIsShown)
 {
     int polls = 0, swaps = 0;
-    const int frames = run_intro_loop([] { return 1.0; }, [&] { return ++polls == 3; },
-                                      [&] { ++swaps; });
+    const int frames = run_intro_loop([] { return 1.0; }, [&] { return ++polls == 3; }, [&] { ++swaps; });
     EXPECT_EQ(frames, 3);
     EXPECT_EQ(swaps, 3);
     EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 21u);
@@ -132,8 +130,7 @@ TEST(IntroEvents, OnlyKeyDownEndsTheIntroAndAllEventsAreConsumed)
         return SDL_PushEvent(&e);
     };
     SDL_Event drain;
-    while (SDL_PollEvent(&drain)) {
-    }
+    while (SDL_PollEvent(&drain)) {}
     for (Uint8 type : {SDL_MOUSEMOTION, SDL_KEYUP, SDL_ACTIVEEVENT, SDL_QUIT, SDL_VIDEOEXPOSE})
         ASSERT_EQ(push(type), 0);
     EXPECT_FALSE(poll_key_press());

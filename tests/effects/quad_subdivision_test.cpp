@@ -9,8 +9,8 @@
 
 #include "core/random.h"
 #include "core/sync_state.h"
-#include "effects/choice_table.h"
 #include "draw/gl_state.h"
+#include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "support/gl_recorder.h"
 
@@ -27,7 +27,7 @@ protected:
         demo_rand_reset_for_test();
         choice_table_reset_for_test();
         quad_reset_for_test();
-        lazy_layer_start();  // GL was reset: the state cache must not trust what it sent before
+        lazy_layer_start();                     // GL was reset: the state cache must not trust what it sent before
         quad_allow_depth_order_for_test(true);  // as on the demo's 24-bit depth buffer
     }
     static void use_bytes(std::vector<uint8_t> bytes)
@@ -79,8 +79,11 @@ std::vector<Painted> painted_in_stacking_order()
     std::vector<Painted> out;
     const auto& calls = glrec::calls();
     for (const glrec::Batch& b : glrec::batches()) {
-        Painted p{b.mode, b.at_begin.is_on(GL_POLYGON_STIPPLE), b.vertices.empty() ? glrec::Rgba{} : b.vertices[0].color,
-                  {}, 0.0f};
+        Painted p{b.mode,
+                  b.at_begin.is_on(GL_POLYGON_STIPPLE),
+                  b.vertices.empty() ? glrec::Rgba{} : b.vertices[0].color,
+                  {},
+                  0.0f};
         for (const auto& v : b.vertices) p.v.emplace_back(v.x, v.y);
         for (size_t i = b.first_call; i < calls.size() && calls[i].name != "glEnd"; ++i)
             if (calls[i].name == "glVertex3f") p.z = static_cast<float>(calls[i].args[2]);

@@ -125,8 +125,7 @@ TEST_F(TriangleTest, ChildrenShrinkByHalfAtRestAndSwellAfterABeat)
     ASSERT_EQ(fills.size(), 4u);
     // Midpoint subdivision, exactly: each child keeps one corner.
     const Vec2 mid_ab(0.75f, 0.5f), mid_bc(0.5f, 0.8f), mid_ca(0.25f, 0.5f);
-    const Vec2 children[3][3] = {
-        {APEX, mid_ab, mid_ca}, {RIGHT, mid_bc, mid_ab}, {LEFT, mid_ca, mid_bc}};
+    const Vec2 children[3][3] = {{APEX, mid_ab, mid_ca}, {RIGHT, mid_bc, mid_ab}, {LEFT, mid_ca, mid_bc}};
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 3; ++v) expect_vertex(fills[c + 1].vertices[v], children[c][v]);
 
@@ -153,8 +152,7 @@ TEST_F(TriangleTest, OddDepthsAndFirstDrawnChildrenAreHatched)
     ASSERT_EQ(fills.size(), nodes.size());
     for (size_t i = 0; i < nodes.size(); ++i) {
         const bool hatched = nodes[i].first % 2 == 1 || nodes[i].second;
-        EXPECT_EQ(fills[i].at_begin.is_on(GL_POLYGON_STIPPLE), hatched)
-            << "node " << i << " depth " << nodes[i].first;
+        EXPECT_EQ(fills[i].at_begin.is_on(GL_POLYGON_STIPPLE), hatched) << "node " << i << " depth " << nodes[i].first;
     }
 
     // "First" means drawn first, not the child at corner a: root -> b only,

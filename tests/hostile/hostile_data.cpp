@@ -23,11 +23,16 @@ void no_flush(png_structp) {}
 int channels_of(int color_type)
 {
     switch (color_type) {
-    case PNG_COLOR_TYPE_GRAY: return 1;
-    case PNG_COLOR_TYPE_PALETTE: return 1;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-    case PNG_COLOR_TYPE_RGB: return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+        case PNG_COLOR_TYPE_GRAY:
+            return 1;
+        case PNG_COLOR_TYPE_PALETTE:
+            return 1;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return 2;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
     }
     throw std::invalid_argument("make_png: unknown colour type");
 }
@@ -91,12 +96,30 @@ std::vector<uint8_t> make_bmp(int width, int height)
     const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
     const uint32_t pixels = stride * static_cast<uint32_t>(height);
     std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) { b.push_back(v & 0xff); b.push_back((v >> 8) & 0xff); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xffff); u16(v >> 16); };
-    b.push_back('B'); b.push_back('M');
-    u32(54 + pixels); u32(0); u32(54);                         // file header
-    u32(40); u32(width); u32(height); u16(1); u16(24); u32(0);  // BITMAPINFOHEADER, BI_RGB
-    u32(pixels); u32(2835); u32(2835); u32(0); u32(0);
+    auto u16 = [&](uint32_t v) {
+        b.push_back(v & 0xff);
+        b.push_back((v >> 8) & 0xff);
+    };
+    auto u32 = [&](uint32_t v) {
+        u16(v & 0xffff);
+        u16(v >> 16);
+    };
+    b.push_back('B');
+    b.push_back('M');
+    u32(54 + pixels);
+    u32(0);
+    u32(54);  // file header
+    u32(40);
+    u32(width);
+    u32(height);
+    u16(1);
+    u16(24);
+    u32(0);  // BITMAPINFOHEADER, BI_RGB
+    u32(pixels);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < 3; ++c) b.push_back(static_cast<uint8_t>(sample(x, y, c, 255, width, height)));
@@ -143,7 +166,7 @@ std::vector<uint8_t> quick_xm(const QuickSong& song)
     xm::Pattern end = xm::make_pattern(8, m.channels);
     end.at(0, 0) = {xm::note(5, 0), ins};
     end.at(2, 0) = {xm::note(5, 4), ins, 0, xm::fx::set_speed, 0x1F};  // 31 ticks
-    end.at(2, 1) = {0, 0, 0, xm::fx::set_speed, 0x20};                  // 32 BPM: 78 ms a tick
+    end.at(2, 1) = {0, 0, 0, xm::fx::set_speed, 0x20};                 // 32 BPM: 78 ms a tick
     end.at(3, 0) = {0, 0, 0, xm::fx::set_speed, 0x01};
     end.at(3, 1) = {0, 0, 0, xm::fx::set_speed, 0x7D};
     xm::Pattern trap = xm::make_pattern(4, m.channels);
@@ -161,16 +184,22 @@ std::vector<uint8_t> quick_mod(const QuickSong& song)
     std::copy(title, title + sizeof title - 1, b.begin());
     // Sample 1: 64 bytes (32 words), full volume, looped whole.
     uint8_t* s1 = &b[20];
-    s1[22] = 0; s1[23] = 32;  // length in words, big-endian
-    s1[25] = 64;              // volume
-    s1[26] = 0; s1[27] = 0;   // loop start
-    s1[28] = 0; s1[29] = 32;  // loop length
+    s1[22] = 0;
+    s1[23] = 32;  // length in words, big-endian
+    s1[25] = 64;  // volume
+    s1[26] = 0;
+    s1[27] = 0;  // loop start
+    s1[28] = 0;
+    s1[29] = 32;                                           // loop length
     for (int i = 1; i < 31; ++i) b[20 + 30 * i + 29] = 1;  // empty samples: loop length 1 word
     const std::vector<uint8_t> orders = order_list(song);
     b[950] = static_cast<uint8_t>(orders.size());
     b[951] = 127;
     std::copy(orders.begin(), orders.end(), b.begin() + 952);
-    b[1080] = 'M'; b[1081] = '.'; b[1082] = 'K'; b[1083] = '.';
+    b[1080] = 'M';
+    b[1081] = '.';
+    b[1082] = 'K';
+    b[1083] = '.';
 
     const int sample = song.instruments ? 1 : 0;
     // The loader takes the highest pattern in the order table as the last one

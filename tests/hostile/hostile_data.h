@@ -25,8 +25,8 @@ std::vector<uint8_t> make_bmp(int width, int height);
 // sanitizer reads that row and the demo ends.
 struct QuickSong {
     int orders = 21;
-    bool instruments = true;       // false: no instrument at all, notes name none
-    bool trap_at_start = false;    // order 0 jumps back to itself for ever
+    bool instruments = true;     // false: no instrument at all, notes name none
+    bool trap_at_start = false;  // order 0 jumps back to itself for ever
 };
 std::vector<uint8_t> quick_xm(const QuickSong& song);
 // The same song as a 4-channel ProTracker MOD ("M.K."), written by hand.

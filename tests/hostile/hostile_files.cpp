@@ -44,8 +44,8 @@ fs::path case_folder(const std::string& name)
 
 namespace {
 // The demo binary, after `prefix` (a program that execs it), run headless.
-ProcessResult run_demo_after(const std::vector<std::string>& prefix, const fs::path& dir,
-                             std::vector<std::string> args, double limit_seconds)
+ProcessResult run_demo_after(const std::vector<std::string>& prefix, const fs::path& dir, std::vector<std::string> args,
+                             double limit_seconds)
 {
     args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
     args.insert(args.begin(), prefix.begin(), prefix.end());
@@ -87,9 +87,12 @@ std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const
 std::string describe(const ProcessResult& r)
 {
     std::ostringstream s;
-    if (r.timed_out) s << "still running at the time limit";
-    else if (r.status < 0) s << "killed by a signal";
-    else s << "exit status " << r.status;
+    if (r.timed_out)
+        s << "still running at the time limit";
+    else if (r.status < 0)
+        s << "killed by a signal";
+    else
+        s << "exit status " << r.status;
     s << "\n--- stdout ---\n" << r.out << "--- stderr ---\n" << r.err;
     return s.str();
 }

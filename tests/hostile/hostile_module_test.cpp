@@ -118,7 +118,7 @@ void expect_refused_or_playing(const ProcessResult& r)
 
 struct Cut {
     const char* name;
-    size_t keep;  // bytes kept; 0: half the file, 1: all but the last byte
+    size_t keep;   // bytes kept; 0: half the file, 1: all but the last byte
     bool refused;  // the header is incomplete: must be refused
 };
 
@@ -133,18 +133,20 @@ TEST_P(TruncatedQuickSong, RefusedOrPlayedWithoutHarm)
     ASSERT_LT(c.keep, song.size());
     song.resize(c.keep > 1 ? c.keep : c.keep == 1 ? song.size() - 1 : song.size() / 2);
     const ProcessResult r = run_demo(with_module(std::string("module-cut-") + c.name, song), {"19"}, kEndlessLimit);
-    if (c.refused) expect_refused(r, "Unknown file format");
-    else expect_refused_or_playing(r);
+    if (c.refused)
+        expect_refused(r, "Unknown file format");
+    else
+        expect_refused_or_playing(r);
 }
 
 // The quick song's layout: 60-byte fixed header, 276-byte song header (ends
 // at 336), three packed patterns, then the instrument and its sample.
-INSTANTIATE_TEST_SUITE_P(
-    Offsets, TruncatedQuickSong,
-    testing::Values(Cut{"InsideId", 10, true}, Cut{"BeforeHeaderSize", 60, true},
-                    Cut{"InsideOrderList", 100, true}, Cut{"AtFirstPattern", 336, false},
-                    Cut{"InsidePatterns", 360, false}, Cut{"Half", 0, false}, Cut{"LastByteMissing", 1, false}),
-    [](const testing::TestParamInfo<Cut>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Offsets, TruncatedQuickSong,
+                         testing::Values(Cut{"InsideId", 10, true}, Cut{"BeforeHeaderSize", 60, true},
+                                         Cut{"InsideOrderList", 100, true}, Cut{"AtFirstPattern", 336, false},
+                                         Cut{"InsidePatterns", 360, false}, Cut{"Half", 0, false},
+                                         Cut{"LastByteMissing", 1, false}),
+                         [](const testing::TestParamInfo<Cut>& info) { return std::string(info.param.name); });
 
 TEST(TruncatedModule, GeneratedModuleCutInHalfPlaysFromOrder19)
 {

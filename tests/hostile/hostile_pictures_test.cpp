@@ -144,21 +144,21 @@ TEST_P(ConvertedPicture, PlaysToTheEnd)
     expect_played_to_end(run_demo(dir, {}, kPlayLimit));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, ConvertedPicture,
-    testing::Values(OddPicture{"Paletted8", "cow.PNG", {PNG_COLOR_TYPE_PALETTE, 8, 64, 64}},
-                    OddPicture{"Paletted2", "paintart2.PNG", {PNG_COLOR_TYPE_PALETTE, 2, 33, 17}},
-                    OddPicture{"Grey8", "cow.PNG", {PNG_COLOR_TYPE_GRAY, 8, 64, 64}},
-                    OddPicture{"Grey1", "paintart6.PNG", {PNG_COLOR_TYPE_GRAY, 1, 31, 9}},
-                    OddPicture{"Grey16", "paintart2.PNG", {PNG_COLOR_TYPE_GRAY, 16, 64, 64}},
-                    OddPicture{"Rgb16", "cow.PNG", {PNG_COLOR_TYPE_RGB, 16, 64, 64}},
-                    OddPicture{"GreyAlpha8", "paintart1.PNG", {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 64, 64}},
-                    OddPicture{"Rgba8", "cow.PNG", {PNG_COLOR_TYPE_RGB_ALPHA, 8, 64, 64}},
-                    OddPicture{"Rgba16", "paintart4.png", {PNG_COLOR_TYPE_RGB_ALPHA, 16, 64, 64}},
-                    OddPicture{"OnePixel", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 1, 1}},
-                    OddPicture{"NotPowerOfTwo", "paintart2.PNG", {PNG_COLOR_TYPE_RGB, 8, 101, 37}},
-                    OddPicture{"Huge8192", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 8192, 8192}}),
-    [](const testing::TestParamInfo<OddPicture>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, ConvertedPicture,
+                         testing::Values(OddPicture{"Paletted8", "cow.PNG", {PNG_COLOR_TYPE_PALETTE, 8, 64, 64}},
+                                         OddPicture{"Paletted2", "paintart2.PNG", {PNG_COLOR_TYPE_PALETTE, 2, 33, 17}},
+                                         OddPicture{"Grey8", "cow.PNG", {PNG_COLOR_TYPE_GRAY, 8, 64, 64}},
+                                         OddPicture{"Grey1", "paintart6.PNG", {PNG_COLOR_TYPE_GRAY, 1, 31, 9}},
+                                         OddPicture{"Grey16", "paintart2.PNG", {PNG_COLOR_TYPE_GRAY, 16, 64, 64}},
+                                         OddPicture{"Rgb16", "cow.PNG", {PNG_COLOR_TYPE_RGB, 16, 64, 64}},
+                                         OddPicture{
+                                             "GreyAlpha8", "paintart1.PNG", {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 64, 64}},
+                                         OddPicture{"Rgba8", "cow.PNG", {PNG_COLOR_TYPE_RGB_ALPHA, 8, 64, 64}},
+                                         OddPicture{"Rgba16", "paintart4.png", {PNG_COLOR_TYPE_RGB_ALPHA, 16, 64, 64}},
+                                         OddPicture{"OnePixel", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 1, 1}},
+                                         OddPicture{"NotPowerOfTwo", "paintart2.PNG", {PNG_COLOR_TYPE_RGB, 8, 101, 37}},
+                                         OddPicture{"Huge8192", "cow.PNG", {PNG_COLOR_TYPE_RGB, 8, 8192, 8192}}),
+                         [](const testing::TestParamInfo<OddPicture>& info) { return std::string(info.param.name); });
 
 TEST(ConvertedPicture, BitmapNamedPngPlaysToTheEnd)
 {
@@ -172,7 +172,7 @@ TEST(ConvertedPicture, BitmapNamedPngPlaysToTheEnd)
 TEST(ConvertedPicture, AllSevenOddAtOncePlayToTheEnd)
 {
     const fs::path dir = with_quick_song("all-odd");
-    const PngLayout layouts[7] = {{PNG_COLOR_TYPE_PALETTE, 4, 16, 16}, {PNG_COLOR_TYPE_GRAY, 8, 3, 5},
+    const PngLayout layouts[7] = {{PNG_COLOR_TYPE_PALETTE, 4, 16, 16},   {PNG_COLOR_TYPE_GRAY, 8, 3, 5},
                                   {PNG_COLOR_TYPE_GRAY_ALPHA, 16, 8, 8}, {PNG_COLOR_TYPE_RGB, 16, 7, 7},
                                   {PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 130}, {PNG_COLOR_TYPE_GRAY, 2, 9, 1},
                                   {PNG_COLOR_TYPE_PALETTE, 1, 1, 1}};

@@ -11,7 +11,8 @@ audible_clock clock32k(int latency_frames = 0) { return audible_clock{32000, lat
 
 }  // namespace
 
-TEST(AudibleClock, EvenCallbacksPlayEachBlockFromItsHandOver) {
+TEST(AudibleClock, EvenCallbacksPlayEachBlockFromItsHandOver)
+{
     audible_clock c = clock32k();
     EXPECT_EQ(audible_clock_frame(&c, 0), -1.0);
     for (int k = 0; k < 3; ++k) audible_clock_block(&c, 1000 * kMs + k * 16 * kMs, 512);
@@ -19,7 +20,8 @@ TEST(AudibleClock, EvenCallbacksPlayEachBlockFromItsHandOver) {
     EXPECT_DOUBLE_EQ(audible_clock_frame(&c, 1000 * kMs + 40 * kMs), 1280.0);
 }
 
-TEST(AudibleClock, BurstyCallbacksDoNotMoveItAhead) {
+TEST(AudibleClock, BurstyCallbacksDoNotMoveItAhead)
+{
     // Two blocks at once, then a pause: the second block is heard after the
     // first, not at its hand-over.
     audible_clock c = clock32k();
@@ -32,7 +34,8 @@ TEST(AudibleClock, BurstyCallbacksDoNotMoveItAhead) {
     EXPECT_DOUBLE_EQ(audible_clock_frame(&c, 40 * kMs), 1024.0);
 }
 
-TEST(AudibleClock, NeverPastWhatWasHandedAndLatencyComesOff) {
+TEST(AudibleClock, NeverPastWhatWasHandedAndLatencyComesOff)
+{
     audible_clock c = clock32k();
     audible_clock_block(&c, 0, 512);
     EXPECT_DOUBLE_EQ(audible_clock_frame(&c, 100 * kMs), 512.0);
@@ -41,7 +44,8 @@ TEST(AudibleClock, NeverPastWhatWasHandedAndLatencyComesOff) {
     EXPECT_DOUBLE_EQ(audible_clock_frame(&late, 56 * kMs), 512.0);
 }
 
-TEST(AudibleClock, FollowsADeviceClockThatDrifts) {
+TEST(AudibleClock, FollowsADeviceClockThatDrifts)
+{
     // The device runs 300 ppm fast or slow against the system clock: after a
     // minute of blocks the estimate still meets each block at its hand-over.
     for (double period_ms : {15.9952, 16.0048}) {

@@ -16,7 +16,8 @@ namespace {
 
 const std::string kPath = std::string(DRENSOLK_DATA_DIR) + "/qx_demo_drensolk.xm";
 
-std::vector<uint8_t> read_all(const std::string& path) {
+std::vector<uint8_t> read_all(const std::string& path)
+{
     std::vector<uint8_t> bytes;
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
         uint8_t buf[65536];
@@ -29,7 +30,8 @@ std::vector<uint8_t> read_all(const std::string& path) {
 
 }  // namespace
 
-TEST(DemoModule, PlaysToOrder20Row2WithEveryTriggerInsideItsRow) {
+TEST(DemoModule, PlaysToOrder20Row2WithEveryTriggerInsideItsRow)
+{
     const std::vector<uint8_t> bytes = read_all(kPath);
     if (bytes.empty()) GTEST_SKIP() << "no generated module at " << kPath;
     mcore_t core{};
@@ -73,7 +75,8 @@ TEST(DemoModule, PlaysToOrder20Row2WithEveryTriggerInsideItsRow) {
     mcore_close(&core);
 }
 
-TEST(DemoModule, LiveStartAtOrder19IsHeard) {
+TEST(DemoModule, LiveStartAtOrder19IsHeard)
+{
     if (read_all(kPath).empty()) GTEST_SKIP() << "no generated module at " << kPath;
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));

@@ -24,7 +24,8 @@ namespace {
 // Never real hardware: the dummy driver unless the runner chose one.
 const int kDummyAudio = setenv("SDL_AUDIODRIVER", "dummy", 0);
 
-std::string write_temp(const std::string& name, const std::vector<uint8_t>& bytes) {
+std::string write_temp(const std::string& name, const std::vector<uint8_t>& bytes)
+{
     const std::string path = ::testing::TempDir() + "drensolk_" + std::to_string(getpid()) + "_" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     EXPECT_NE(f, nullptr);
@@ -37,7 +38,8 @@ std::string write_temp(const std::string& name, const std::vector<uint8_t>& byte
 
 // Three orders of four rows; the cell of (order, row) plays instrument
 // 4 * order + row (0-based), so a callback names the row it belongs to.
-std::string three_order_song() {
+std::string three_order_song()
+{
     xm::Module m = module(1, 4, 3, 12);
     m.orders = {0, 1, 2};
     for (int p = 0; p < 3; ++p)
@@ -48,15 +50,16 @@ std::string three_order_song() {
 // What the instrument callback saw; written on the dispatch thread.
 struct Seen {
     std::atomic<int> calls[12];
-    std::atomic<int> wrong_position;    // GetOrder/GetRow inside disagreed with the trigger
+    std::atomic<int> wrong_position;  // GetOrder/GetRow inside disagreed with the trigger
     std::atomic<int> on_main_thread;
     std::atomic<std::thread::id> main_id;
-    std::atomic<FMUSIC_MODULE*> first, second;      // calls counted per module
+    std::atomic<FMUSIC_MODULE*> first, second;  // calls counted per module
     std::atomic<int> first_calls, second_first_row;
 };
 Seen seen;
 
-void on_instrument(FMUSIC_MODULE* module, unsigned char n) {
+void on_instrument(FMUSIC_MODULE* module, unsigned char n)
+{
     if (n < 12) seen.calls[n].fetch_add(1);
     if (module == seen.first.load()) seen.first_calls.fetch_add(1);
     if (module == seen.second.load() && n == 0) seen.second_first_row.fetch_add(1);
@@ -64,7 +67,8 @@ void on_instrument(FMUSIC_MODULE* module, unsigned char n) {
     if (std::this_thread::get_id() == seen.main_id.load()) seen.on_main_thread.fetch_add(1);
 }
 
-void reset_seen() {
+void reset_seen()
+{
     for (auto& c : seen.calls) c.store(0);
     seen.wrong_position.store(0);
     seen.on_main_thread.store(0);
@@ -78,7 +82,8 @@ void reset_seen() {
 // Polls until pred() or about five seconds (a starved machine plays late);
 // the result of the last poll.
 template <class Pred>
-bool wait_for(Pred pred) {
+bool wait_for(Pred pred)
+{
     for (int i = 0; i < 5000; ++i) {
         if (pred()) return true;
         std::this_thread::sleep_for(1ms);
@@ -95,8 +100,8 @@ protected:
 
 // --- errors -----------------------------------------------------------------
 
-
-TEST_F(FmodApi, CallsBeforeInitFailWithUninitialized) {
+TEST_F(FmodApi, CallsBeforeInitFailWithUninitialized)
+{
     const std::string path = three_order_song();
     EXPECT_EQ(FMUSIC_LoadSong(path.c_str()), nullptr);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_UNINITIALIZED);
@@ -110,7 +115,8 @@ TEST_F(FmodApi, CallsBeforeInitFailWithUninitialized) {
     EXPECT_TRUE(FMUSIC_FreeSong(m));
 }
 
-TEST_F(FmodApi, LoadSongReportsMissingUnreadableAndForeignFiles) {
+TEST_F(FmodApi, LoadSongReportsMissingUnreadableAndForeignFiles)
+{
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     EXPECT_EQ(FMUSIC_LoadSong("/nonexistent/qx_demo_drensolk.xm"), nullptr);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_NOTFOUND);
@@ -127,20 +133,24 @@ TEST_F(FmodApi, LoadSongReportsMissingUnreadableAndForeignFiles) {
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_BAD);
 }
 
-TEST_F(FmodApi, InitFailsWhenTheOutputCannotOpen) {
+TEST_F(FmodApi, InitFailsWhenTheOutputCannotOpen)
+{
     const char* old = std::getenv("SDL_AUDIODRIVER");
     const std::string keep = old ? old : "";
     setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
     EXPECT_FALSE(FSOUND_Init(32000, 64, 0));
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INIT);
-    if (old) setenv("SDL_AUDIODRIVER", keep.c_str(), 1);
-    else unsetenv("SDL_AUDIODRIVER");
+    if (old)
+        setenv("SDL_AUDIODRIVER", keep.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
     EXPECT_FALSE(FSOUND_Init(1000, 64, 0));
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
     EXPECT_TRUE(FSOUND_Init(32000, 64, 0));
 }
 
-TEST_F(FmodApi, InvalidArgumentsFailWith14AndChangeNothing) {
+TEST_F(FmodApi, InvalidArgumentsFailWith14AndChangeNothing)
+{
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
     ASSERT_NE(m, nullptr);
@@ -166,7 +176,8 @@ TEST_F(FmodApi, InvalidArgumentsFailWith14AndChangeNothing) {
 
 // --- live playback ----------------------------------------------------------
 
-TEST_F(FmodApi, PlaysThroughTheSongAndCallsBackWithTheHeardPosition) {
+TEST_F(FmodApi, PlaysThroughTheSongAndCallsBackWithTheHeardPosition)
+{
     reset_seen();
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
@@ -192,7 +203,8 @@ TEST_F(FmodApi, PlaysThroughTheSongAndCallsBackWithTheHeardPosition) {
     EXPECT_TRUE(FMUSIC_FreeSong(m));
 }
 
-TEST_F(FmodApi, SetOrderIsHeardAndItsFirstRowFiresOnce) {
+TEST_F(FmodApi, SetOrderIsHeardAndItsFirstRowFiresOnce)
+{
     reset_seen();
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
@@ -209,7 +221,8 @@ TEST_F(FmodApi, SetOrderIsHeardAndItsFirstRowFiresOnce) {
     EXPECT_EQ(seen.wrong_position.load(), 0);
 }
 
-TEST_F(FmodApi, NoCallbackAfterFreeSongReturns) {
+TEST_F(FmodApi, NoCallbackAfterFreeSongReturns)
+{
     reset_seen();
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
@@ -226,7 +239,8 @@ TEST_F(FmodApi, NoCallbackAfterFreeSongReturns) {
     EXPECT_EQ(after, total);
 }
 
-TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow) {
+TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow)
+{
     reset_seen();
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     const std::string path = three_order_song();
@@ -253,7 +267,8 @@ TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow) {
 // Prints how late callbacks and position changes come against the audible
 // estimate. Figures only: a busy machine makes them worse, not wrong.
 // DRENSOLK_TIMING_SECONDS plays longer (default 1.5).
-TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
+TEST_F(FmodApi, TimingAgainstTheAudibleEstimate)
+{
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     xm::Module mod = module(2, 16, 1, 2);
     mod.speed = 1;  // a row per tick: 20 ms
@@ -263,8 +278,10 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
     std::atomic<int> calls{0};
     static std::atomic<int>* counter;
     counter = &calls;
-    FMUSIC_SetInstCallback(m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 0);
-    FMUSIC_SetInstCallback(m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 1);
+    FMUSIC_SetInstCallback(
+        m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 0);
+    FMUSIC_SetInstCallback(
+        m, [](FMUSIC_MODULE*, unsigned char) { counter->fetch_add(1); }, 1);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
     const char* secs = std::getenv("DRENSOLK_TIMING_SECONDS");
     std::this_thread::sleep_for(std::chrono::duration<double>(secs ? std::atof(secs) : 1.5));
@@ -284,7 +301,8 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate) {
 
 // The demo never calls FSOUND_Close: it quits SDL and returns from main with
 // the song playing and the dispatch thread alive.
-TEST(FmodApiExit, EndingTheProcessWhilePlayingExitsCleanly) {
+TEST(FmodApiExit, EndingTheProcessWhilePlayingExitsCleanly)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string path = three_order_song();
     EXPECT_EXIT(

@@ -10,12 +10,13 @@
 namespace mt {
 
 constexpr int kRate = 32000;
-constexpr int kTick = 640;          // frames per tick at 125 BPM, 32 kHz
-constexpr int kRow = 3 * kTick;     // speed 3
+constexpr int kTick = 640;       // frames per tick at 125 BPM, 32 kHz
+constexpr int kRow = 3 * kTick;  // speed 3
 
 // `patterns` empty patterns of `rows` rows, speed 3, 125 BPM, `instruments`
 // instruments that each hold a short looped sine.
-inline xm::Module module(int channels, int rows, int patterns, int instruments = 8) {
+inline xm::Module module(int channels, int rows, int patterns, int instruments = 8)
+{
     xm::Module m;
     m.name = "test";
     m.channels = channels;
@@ -37,7 +38,8 @@ inline xm::Module module(int channels, int rows, int patterns, int instruments =
     return m;
 }
 
-inline xm::Cell hit(int instrument_1based, uint8_t effect = 0, uint8_t param = 0) {
+inline xm::Cell hit(int instrument_1based, uint8_t effect = 0, uint8_t param = 0)
+{
     return xm::Cell{xm::note(4, 0), static_cast<uint8_t>(instrument_1based), 0, effect, param};
 }
 inline xm::Cell fx(uint8_t effect, uint8_t param) { return xm::Cell{0, 0, 0, effect, param}; }
@@ -49,7 +51,8 @@ struct Rendered {
     std::vector<int16_t> audio;
 };
 
-inline void render(mcore_t* core, uint64_t frames, Rendered* run, size_t block = 512) {
+inline void render(mcore_t* core, uint64_t frames, Rendered* run, size_t block = 512)
+{
     std::vector<int16_t> pcm(2 * block);
     std::vector<mcore_event> ev(4 * MCORE_MAX_EVENTS_PER_TICK);
     uint64_t done = 0;
@@ -63,7 +66,8 @@ inline void render(mcore_t* core, uint64_t frames, Rendered* run, size_t block =
     }
 }
 
-inline std::vector<mcore_event> only(const std::vector<mcore_event>& events, mcore_event_kind kind) {
+inline std::vector<mcore_event> only(const std::vector<mcore_event>& events, mcore_event_kind kind)
+{
     std::vector<mcore_event> out;
     for (const mcore_event& e : events)
         if (e.kind == kind) out.push_back(e);

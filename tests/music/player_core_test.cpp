@@ -15,15 +15,18 @@ using namespace mt;
 namespace {
 
 // "row 0.1 @1920" / "ins 2 @3840 (1.0)": readable in failure messages.
-std::string text(const mcore_event& e) {
+std::string text(const mcore_event& e)
+{
     char buf[64];
     if (e.kind == MCORE_ROW)
         std::snprintf(buf, sizeof buf, "row %d.%d @%llu", e.order, e.row, (unsigned long long)e.frame);
     else
-        std::snprintf(buf, sizeof buf, "ins %d @%llu (%d.%d)", e.instrument, (unsigned long long)e.frame, e.order, e.row);
+        std::snprintf(buf, sizeof buf, "ins %d @%llu (%d.%d)", e.instrument, (unsigned long long)e.frame, e.order,
+                      e.row);
     return buf;
 }
-std::vector<std::string> texts(const std::vector<mcore_event>& events) {
+std::vector<std::string> texts(const std::vector<mcore_event>& events)
+{
     std::vector<std::string> out;
     for (const mcore_event& e : events) out.push_back(text(e));
     return out;
@@ -31,12 +34,14 @@ std::vector<std::string> texts(const std::vector<mcore_event>& events) {
 
 struct Core {
     mcore_t c{};
-    explicit Core(const xm::Module& m) {
+    explicit Core(const xm::Module& m)
+    {
         const std::vector<uint8_t> bytes = xm::write_xm(m);
         EXPECT_EQ(mcore_open(&c, bytes.data(), bytes.size(), kRate), 0);
     }
     ~Core() { mcore_close(&c); }
-    Rendered run(uint64_t frames, size_t block = 512) {
+    Rendered run(uint64_t frames, size_t block = 512)
+    {
         Rendered r;
         render(&c, frames, &r, block);
         return r;
@@ -49,7 +54,8 @@ using Strings = std::vector<std::string>;
 
 // --- triggers ---------------------------------------------------------------
 
-TEST(PlayerCoreTriggers, NumbersInstrumentsFromZeroAtTheRowsFirstFrame) {
+TEST(PlayerCoreTriggers, NumbersInstrumentsFromZeroAtTheRowsFirstFrame)
+{
     xm::Module m = module(2, 4, 1);
     m.patterns[0].at(0, 0) = hit(1);
     m.patterns[0].at(1, 1) = hit(3);
@@ -59,34 +65,37 @@ TEST(PlayerCoreTriggers, NumbersInstrumentsFromZeroAtTheRowsFirstFrame) {
               (Strings{"ins 0 @0 (0.0)", "ins 2 @1920 (0.1)", "ins 7 @5760 (0.3)"}));
 }
 
-TEST(PlayerCoreTriggers, NoteWithoutInstrumentUsesTheChannelsCurrentOne) {
+TEST(PlayerCoreTriggers, NoteWithoutInstrumentUsesTheChannelsCurrentOne)
+{
     xm::Module m = module(2, 8, 1);
     m.patterns[0].at(0, 0) = hit(2);
-    m.patterns[0].at(1, 0) = xm::Cell{xm::note(5, 2), 0};   // no instrument: still 2
-    m.patterns[0].at(2, 0) = xm::Cell{0, 5};                // instrument alone: no note, no trigger
-    m.patterns[0].at(3, 0) = xm::Cell{xm::note(4, 0), 0};   // now 5
-    m.patterns[0].at(4, 0) = xm::Cell{xm::key_off, 3};      // key off starts nothing
-    m.patterns[0].at(5, 1) = xm::Cell{xm::note(4, 0), 0};   // channel 1 has no instrument yet
+    m.patterns[0].at(1, 0) = xm::Cell{xm::note(5, 2), 0};  // no instrument: still 2
+    m.patterns[0].at(2, 0) = xm::Cell{0, 5};               // instrument alone: no note, no trigger
+    m.patterns[0].at(3, 0) = xm::Cell{xm::note(4, 0), 0};  // now 5
+    m.patterns[0].at(4, 0) = xm::Cell{xm::key_off, 3};     // key off starts nothing
+    m.patterns[0].at(5, 1) = xm::Cell{xm::note(4, 0), 0};  // channel 1 has no instrument yet
     m.patterns[0].at(6, 1) = hit(7);
-    m.patterns[0].at(7, 0) = xm::Cell{xm::note(4, 0), 0};   // the key-off cell named 3
+    m.patterns[0].at(7, 0) = xm::Cell{xm::note(4, 0), 0};  // the key-off cell named 3
     Core core(m);
     EXPECT_EQ(texts(only(core.run(8 * kRow).events, MCORE_TRIGGER)),
               (Strings{"ins 1 @0 (0.0)", "ins 1 @1920 (0.1)", "ins 4 @5760 (0.3)", "ins 6 @11520 (0.6)",
                        "ins 2 @13440 (0.7)"}));
 }
 
-TEST(PlayerCoreTriggers, NoteDelaySoundsOnTheDelayedTick) {
+TEST(PlayerCoreTriggers, NoteDelaySoundsOnTheDelayedTick)
+{
     xm::Module m = module(2, 4, 1);
-    m.patterns[0].at(1, 0) = hit(1, xm::fx::extended, 0xD2);    // tick 2 of row 1
-    m.patterns[0].at(1, 1) = hit(2, xm::fx::extended, 0xD3);    // speed 3: never sounds
-    m.patterns[0].at(2, 0) = hit(3, xm::fx::set_speed, 100);    // 100 BPM from row 2: 800-frame ticks
+    m.patterns[0].at(1, 0) = hit(1, xm::fx::extended, 0xD2);  // tick 2 of row 1
+    m.patterns[0].at(1, 1) = hit(2, xm::fx::extended, 0xD3);  // speed 3: never sounds
+    m.patterns[0].at(2, 0) = hit(3, xm::fx::set_speed, 100);  // 100 BPM from row 2: 800-frame ticks
     m.patterns[0].at(2, 1) = hit(4, xm::fx::extended, 0xD1);
     Core core(m);
     EXPECT_EQ(texts(only(core.run(4 * kRow).events, MCORE_TRIGGER)),
               (Strings{"ins 0 @3200 (0.1)", "ins 2 @3840 (0.2)", "ins 3 @4640 (0.2)"}));
 }
 
-TEST(PlayerCoreTriggers, PatternDelayPlaysTheRowLongerWithoutRetriggering) {
+TEST(PlayerCoreTriggers, PatternDelayPlaysTheRowLongerWithoutRetriggering)
+{
     xm::Module m = module(1, 4, 1);
     m.patterns[0].at(1, 0) = hit(1, xm::fx::extended, 0xE2);  // row 1 lasts 3 x 3 ticks
     m.patterns[0].at(2, 0) = hit(2);
@@ -97,7 +106,8 @@ TEST(PlayerCoreTriggers, PatternDelayPlaysTheRowLongerWithoutRetriggering) {
 
 // --- rows heard -------------------------------------------------------------
 
-TEST(PlayerCoreRows, ReportsEachRowAtItsFirstFrameInAnyBlockSize) {
+TEST(PlayerCoreRows, ReportsEachRowAtItsFirstFrameInAnyBlockSize)
+{
     xm::Module m = module(1, 2, 1);
     m.orders = {0, 0};
     m.patterns[0].at(0, 0) = hit(1);
@@ -117,7 +127,8 @@ TEST(PlayerCoreRows, ReportsEachRowAtItsFirstFrameInAnyBlockSize) {
     }
 }
 
-TEST(PlayerCoreRows, PatternBreakSkipsToTheNamedRowOfTheNextOrder) {
+TEST(PlayerCoreRows, PatternBreakSkipsToTheNamedRowOfTheNextOrder)
+{
     xm::Module m = module(1, 4, 2);
     m.orders = {0, 1};
     m.patterns[0].at(0, 0) = hit(1, xm::fx::pattern_break, 0x02);
@@ -126,11 +137,12 @@ TEST(PlayerCoreRows, PatternBreakSkipsToTheNamedRowOfTheNextOrder) {
     m.patterns[1].at(2, 0) = hit(4);
     Core core(m);
     const Rendered r = core.run(3 * kRow);
-    EXPECT_EQ(texts(r.events), (Strings{"row 0.0 @0", "ins 0 @0 (0.0)", "row 1.2 @1920", "ins 3 @1920 (1.2)",
-                                        "row 1.3 @3840"}));
+    EXPECT_EQ(texts(r.events),
+              (Strings{"row 0.0 @0", "ins 0 @0 (0.0)", "row 1.2 @1920", "ins 3 @1920 (1.2)", "row 1.3 @3840"}));
 }
 
-TEST(PlayerCoreRows, PositionJumpPlaysTheTargetRowAgainOncePerPass) {
+TEST(PlayerCoreRows, PositionJumpPlaysTheTargetRowAgainOncePerPass)
+{
     xm::Module m = module(1, 2, 2);
     m.orders = {0, 1, 0};
     m.patterns[0].at(0, 0) = hit(1);
@@ -144,7 +156,8 @@ TEST(PlayerCoreRows, PositionJumpPlaysTheTargetRowAgainOncePerPass) {
               (Strings{"ins 0 @0 (0.0)", "ins 1 @5760 (1.1)", "ins 0 @7680 (0.0)", "ins 1 @13440 (1.1)"}));
 }
 
-TEST(PlayerCoreRows, SongLoopsToTheRestartPositionAndPlaysItOnce) {
+TEST(PlayerCoreRows, SongLoopsToTheRestartPositionAndPlaysItOnce)
+{
     xm::Module m = module(1, 2, 3);
     m.orders = {0, 1, 2};
     m.restart_position = 1;
@@ -153,13 +166,13 @@ TEST(PlayerCoreRows, SongLoopsToTheRestartPositionAndPlaysItOnce) {
     m.patterns[2].at(1, 0) = hit(3);
     Core core(m);
     const Rendered r = core.run(10 * kRow);
-    EXPECT_EQ(texts(only(r.events, MCORE_TRIGGER)),
-              (Strings{"ins 0 @0 (0.0)", "ins 1 @3840 (1.0)", "ins 2 @9600 (2.1)", "ins 1 @11520 (1.0)",
-                       "ins 2 @17280 (2.1)"}));
+    EXPECT_EQ(texts(only(r.events, MCORE_TRIGGER)), (Strings{"ins 0 @0 (0.0)", "ins 1 @3840 (1.0)", "ins 2 @9600 (2.1)",
+                                                             "ins 1 @11520 (1.0)", "ins 2 @17280 (2.1)"}));
     EXPECT_EQ(only(r.events, MCORE_ROW).back().order, 2);
 }
 
-TEST(PlayerCoreRows, JumpOntoTheSameRowStartsItAgain) {
+TEST(PlayerCoreRows, JumpOntoTheSameRowStartsItAgain)
+{
     // One order, and row 1 breaks to row 1 of the next order, which is itself:
     // the position never changes, the row still starts every 3 ticks.
     xm::Module m = module(1, 2, 1);
@@ -173,34 +186,39 @@ TEST(PlayerCoreRows, JumpOntoTheSameRowStartsItAgain) {
 // --- set-order --------------------------------------------------------------
 
 namespace {
-xm::Module three_orders() {
+xm::Module three_orders()
+{
     xm::Module m = module(1, 4, 3, 12);
     m.orders = {0, 1, 2};
     for (int p = 0; p < 3; ++p)
-        for (int row = 0; row < 4; ++row) m.patterns[size_t(p)].at(row, 0) = hit(1 + p * 4 + row);  // ins = 4*order + row
+        for (int row = 0; row < 4; ++row)
+            m.patterns[size_t(p)].at(row, 0) = hit(1 + p * 4 + row);  // ins = 4*order + row
     return m;
 }
 }  // namespace
 
-TEST(PlayerCoreSetOrder, TheLandingRowPlaysFromTheNextFrameAndFiresOnce) {
+TEST(PlayerCoreSetOrder, TheLandingRowPlaysFromTheNextFrameAndFiresOnce)
+{
     Core core(three_orders());
     core.run(kRow + kTick + 100);  // inside row 1's second tick
     ASSERT_EQ(mcore_set_order(&core.c, 2), 0);
     const Rendered r = core.run(2 * kRow);
     const uint64_t at = kRow + kTick + 100;
-    EXPECT_EQ(texts(r.events), (Strings{"row 2.0 @" + std::to_string(at), "ins 8 @" + std::to_string(at) + " (2.0)",
-                                        "row 2.1 @" + std::to_string(at + kRow),
-                                        "ins 9 @" + std::to_string(at + kRow) + " (2.1)"}));
+    EXPECT_EQ(texts(r.events),
+              (Strings{"row 2.0 @" + std::to_string(at), "ins 8 @" + std::to_string(at) + " (2.0)",
+                       "row 2.1 @" + std::to_string(at + kRow), "ins 9 @" + std::to_string(at + kRow) + " (2.1)"}));
 }
 
-TEST(PlayerCoreSetOrder, ToTheCurrentOrderRestartsItsFirstRow) {
+TEST(PlayerCoreSetOrder, ToTheCurrentOrderRestartsItsFirstRow)
+{
     Core core(three_orders());
     core.run(kTick);  // order 0 row 0, second tick
     ASSERT_EQ(mcore_set_order(&core.c, 0), 0);
     EXPECT_EQ(texts(only(core.run(kRow).events, MCORE_TRIGGER)), (Strings{"ins 0 @640 (0.0)"}));
 }
 
-TEST(PlayerCoreSetOrder, ARowReplacedBeforeItPlaysNeverFires) {
+TEST(PlayerCoreSetOrder, ARowReplacedBeforeItPlaysNeverFires)
+{
     Core core(three_orders());
     core.run(kRow);
     ASSERT_EQ(mcore_set_order(&core.c, 2), 0);
@@ -212,7 +230,8 @@ TEST(PlayerCoreSetOrder, ARowReplacedBeforeItPlaysNeverFires) {
     EXPECT_EQ(texts(r.events), (Strings{"row 1.0 @1920", "ins 4 @1920 (1.0)"}));
 }
 
-TEST(PlayerCoreSetOrder, AnOrderOutsideTheListFailsAndChangesNothing) {
+TEST(PlayerCoreSetOrder, AnOrderOutsideTheListFailsAndChangesNothing)
+{
     Core core(three_orders());
     Core reference(three_orders());
     core.run(kRow + 5);
@@ -225,7 +244,8 @@ TEST(PlayerCoreSetOrder, AnOrderOutsideTheListFailsAndChangesNothing) {
     EXPECT_EQ(a.audio, b.audio);
 }
 
-TEST(PlayerCoreSetOrder, ChannelInstrumentIsTheLastNamedBeforeTheTarget) {
+TEST(PlayerCoreSetOrder, ChannelInstrumentIsTheLastNamedBeforeTheTarget)
+{
     xm::Module m = module(1, 2, 2);
     m.orders = {0, 1};
     m.patterns[0].at(1, 0) = hit(6);
@@ -237,7 +257,8 @@ TEST(PlayerCoreSetOrder, ChannelInstrumentIsTheLastNamedBeforeTheTarget) {
 
 // --- rendering and opening --------------------------------------------------
 
-TEST(PlayerCoreRender, StopsAtATickBoundaryWhenTheEventArrayIsFull) {
+TEST(PlayerCoreRender, StopsAtATickBoundaryWhenTheEventArrayIsFull)
+{
     xm::Module m = module(4, 4, 1);
     for (int ch = 0; ch < 4; ++ch) m.patterns[0].at(0, ch) = hit(ch + 1);
     Core core(m);
@@ -254,7 +275,8 @@ TEST(PlayerCoreRender, StopsAtATickBoundaryWhenTheEventArrayIsFull) {
     EXPECT_TRUE(sound);
 }
 
-TEST(PlayerCoreOpen, RefusesWhatIsNotAModule) {
+TEST(PlayerCoreOpen, RefusesWhatIsNotAModule)
+{
     mcore_t c{};
     const char text[] = "this is not a tracker module, just some words";
     EXPECT_EQ(mcore_open(&c, text, sizeof text, kRate), FMOD_ERR_FILE_FORMAT);

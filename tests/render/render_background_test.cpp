@@ -30,7 +30,11 @@ int lit(const RgbImage& img, double x0, double y0, double x1, double y1)
     return count_lit(img, px(x0), py(y0), px(x1), py(y1));
 }
 
-RgbImage finish() { glFinish(); return render_read(); }
+RgbImage finish()
+{
+    glFinish();
+    return render_read();
+}
 
 void open_display()
 {
@@ -42,7 +46,8 @@ void open_display()
 }
 
 // A layer alone on a cleared frame; `clear_white` shows what black layers cover.
-template <class Draw> RgbImage layer_alone(Draw&& draw, bool clear_white = false)
+template <class Draw>
+RgbImage layer_alone(Draw&& draw, bool clear_white = false)
 {
     if (clear_white) glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -89,15 +94,15 @@ TEST(RenderBackground, RedBarsStandWhereTheyShould)
         const bool near = expected.count(x) || expected.count(x - 1) || expected.count(x + 1);
         (near ? lit_expected : lit_elsewhere) += 1;
     }
-    std::printf("bars: %zu expected columns, %d lit there, %d lit elsewhere\n", expected.size(),
-                lit_expected, lit_elsewhere);
+    std::printf("bars: %zu expected columns, %d lit there, %d lit elsewhere\n", expected.size(), lit_expected,
+                lit_elsewhere);
     EXPECT_GT(lit_expected, static_cast<int>(expected.size()) / 2);
     EXPECT_LE(lit_elsewhere, 2);
     // Bar 1 (x 0.7702, red 1.15) runs from y 0.2584 to 0.7416: lit inside, dark past its ends.
     int inside = 0;
     for (int y = py(0.27); y < py(0.73); ++y)
-        inside += img.at(px(0.7702), y)[0] > 200 || img.at(px(0.7702) + 1, y)[0] > 200 ||
-                  img.at(px(0.7702) - 1, y)[0] > 200;
+        inside +=
+            img.at(px(0.7702), y)[0] > 200 || img.at(px(0.7702) + 1, y)[0] > 200 || img.at(px(0.7702) - 1, y)[0] > 200;
     EXPECT_GT(inside, (py(0.73) - py(0.27)) * 9 / 10);
 }
 
@@ -134,9 +139,7 @@ public:
         status = load<PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC>("glCheckFramebufferStatusEXT");
         del_fb = load<PFNGLDELETEFRAMEBUFFERSEXTPROC>("glDeleteFramebuffersEXT");
         del_rb = load<PFNGLDELETERENDERBUFFERSEXTPROC>("glDeleteRenderbuffersEXT");
-        if (!gen_fb || !bind_fb || !gen_rb || !bind_rb || !storage || !attach || !status || !del_fb ||
-            !del_rb)
-            return;
+        if (!gen_fb || !bind_fb || !gen_rb || !bind_rb || !storage || !attach || !status || !del_fb || !del_rb) return;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
         gen_fb(1, &fbo);
         bind_fb(GL_FRAMEBUFFER_EXT, fbo);
@@ -159,7 +162,8 @@ public:
     bool ok = false;
 
 private:
-    template <class F> static F load(const char* name)
+    template <class F>
+    static F load(const char* name)
     {
         return reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
     }
@@ -208,8 +212,8 @@ TEST(RenderBackground, HexGridCellsAtPhaseZero)
     const int hex00 = ring(0, 0, 0.041, 0.053), circle00 = ring(0, 0, 0.021, 0.029);
     const int hex02 = ring(0, 2, 0.041, 0.053), circle06 = ring(0, 6, 0.021, 0.029);
     const int hex06 = ring(0, 6, 0.041, 0.053);
-    std::printf("hex grid: cell (0,0) hexagon %d circle %d; (0,2) hexagon %d; (0,6) hexagon %d circle %d\n",
-                hex00, circle00, hex02, hex06, circle06);
+    std::printf("hex grid: cell (0,0) hexagon %d circle %d; (0,2) hexagon %d; (0,6) hexagon %d circle %d\n", hex00,
+                circle00, hex02, hex06, circle06);
     EXPECT_GT(hex00, 100);
     EXPECT_GT(circle00, 50);
     EXPECT_GT(hex06, 100);

@@ -46,7 +46,11 @@ bool line_red(const uint8_t* p) { return p[0] > 40 && p[1] < 10 && p[2] < 10; }
 
 void open_display() { ASSERT_TRUE(render_open(640, 480)) << "no offscreen OpenGL display"; }
 
-RgbImage finish() { glFinish(); return render_read(); }
+RgbImage finish()
+{
+    glFinish();
+    return render_read();
+}
 
 std::string order_name(int order)
 {
@@ -141,8 +145,8 @@ TEST(RenderOpening, Orders0To3ShowPetalsSquaresAndCrosses)
                 for (int dy = -1; dy <= 1; ++dy) red_on_edge += line_red(img.at(x, py(0.5 - s0) + dy));
             for (int y = py(0.32); y < py(0.68); ++y)
                 for (int x = px(0.32); x < px(0.68); ++x) red_inside += line_red(img.at(x, y));
-            std::printf("square 0: half size %.4f, red %.3f, %d red pixels on its top edge\n", s0,
-                        k0 * k0, red_on_edge);
+            std::printf("square 0: half size %.4f, red %.3f, %d red pixels on its top edge\n", s0, k0 * k0,
+                        red_on_edge);
             EXPECT_GT(red_on_edge, px(2 * s0 - 0.02) / 2);
             EXPECT_EQ(red_inside, 0);
         }

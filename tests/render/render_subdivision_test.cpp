@@ -33,8 +33,10 @@ protected:
             bool all_there = true;
             for (int i = 0; i < TEXTURE_COUNT; ++i)
                 all_there &= std::filesystem::exists(std::filesystem::path(DRENSOLK_DATA_DIR) / texture_files[i]);
-            if (all_there) render_load_textures();
-            else std::printf("[ render ] pictures not generated yet; panels stay blank\n");
+            if (all_there)
+                render_load_textures();
+            else
+                std::printf("[ render ] pictures not generated yet; panels stay blank\n");
         }
         sync_reset_for_test();
         demo_rand_reset_for_test();
@@ -129,8 +131,7 @@ TEST_F(SubdivisionRender, FullTreesOfBothLayersForTiming)
     EXPECT_GT(count_red(quads, 0, 0, 640, 480), 640 * 480 / 4);
 
     std::printf("[ timing ] on %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("[ timing ] full triangle tree (1093 fills and outlines): %.2f ms per frame\n",
-                frame_ms(8, 2.0f, 60));
+    std::printf("[ timing ] full triangle tree (1093 fills and outlines): %.2f ms per frame\n", frame_ms(8, 2.0f, 60));
     std::printf("[ timing ] full quad tree (5440 quads): %.2f ms per frame\n", frame_ms(16, 2.0f, 60));
 }
 

@@ -93,8 +93,8 @@ std::vector<Call> calls_named(const std::string& name)
 
 }  // namespace glrec
 
-using glrec::rec;
 using glrec::log;
+using glrec::rec;
 
 extern "C" {
 
@@ -189,11 +189,11 @@ void glGenTextures(GLsizei n, GLuint* textures)
     for (GLsizei i = 0; i < n; ++i) textures[i] = rec.next_texture++;
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,
-                  GLenum format, GLenum type, const void*)
+void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border, GLenum format,
+                  GLenum type, const void*)
 {
-    log("glTexImage2D", {double(target), double(level), double(internal), double(w), double(h),
-                         double(border), double(format), double(type)});
+    log("glTexImage2D", {double(target), double(level), double(internal), double(w), double(h), double(border),
+                         double(format), double(type)});
 }
 
 void glTexParameteri(GLenum target, GLenum pname, GLint param)

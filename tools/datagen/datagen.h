@@ -9,8 +9,8 @@
 namespace datagen {
 
 struct DataFile {
-  std::string name;
-  std::vector<uint8_t> bytes;
+    std::string name;
+    std::vector<uint8_t> bytes;
 };
 
 // The file names the demo opens, in this order: the module, then

@@ -12,10 +12,10 @@ namespace datagen {
 int note_of(std::string_view name);
 
 struct Chord {
-  int root;    // pitch class, C = 0
-  bool minor;
-  // Pitch classes root, third, fifth.
-  std::array<int, 3> tones() const { return {root, (root + (minor ? 3 : 4)) % 12, (root + 7) % 12}; }
+    int root;  // pitch class, C = 0
+    bool minor;
+    // Pitch classes root, third, fifth.
+    std::array<int, 3> tones() const { return {root, (root + (minor ? 3 : 4)) % 12, (root + 7) % 12}; }
 };
 
 // Named chords of the piece (it is in A minor).

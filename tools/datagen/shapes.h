@@ -32,19 +32,22 @@ void draw_clipped(FloatImage& img, Sdf sdf, Clip clip, Color fill);
 namespace datagen::shape {
 
 template <class Sdf>
-void draw(FloatImage& img, Sdf sdf, Color fill, double outline, Color ink) {
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) {
-      const double d = sdf(Point{x + 0.5, y + 0.5});
-      if (d > outline + 1.0) continue;
-      if (outline > 0.0) img.blend(x, y, ink, std::clamp(outline - d + 0.5, 0.0, 1.0));
-      img.blend(x, y, fill, std::clamp(0.5 - d, 0.0, 1.0));
-    }
+void draw(FloatImage& img, Sdf sdf, Color fill, double outline, Color ink)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const double d = sdf(Point{x + 0.5, y + 0.5});
+            if (d > outline + 1.0) continue;
+            if (outline > 0.0) img.blend(x, y, ink, std::clamp(outline - d + 0.5, 0.0, 1.0));
+            img.blend(x, y, fill, std::clamp(0.5 - d, 0.0, 1.0));
+        }
 }
 
 template <class Sdf, class Clip>
-void draw_clipped(FloatImage& img, Sdf sdf, Clip clip, Color fill) {
-  draw(img, [&](Point p) { return std::max(sdf(p), clip(p)); }, fill, 0.0);
+void draw_clipped(FloatImage& img, Sdf sdf, Clip clip, Color fill)
+{
+    draw(
+        img, [&](Point p) { return std::max(sdf(p), clip(p)); }, fill, 0.0);
 }
 
 }  // namespace datagen::shape

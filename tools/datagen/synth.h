@@ -22,42 +22,42 @@ inline size_t frames(double seconds) { return static_cast<size_t>(seconds * kRat
 // Oscillator with a running phase in cycles; saw and square use PolyBLEP so
 // that high notes do not alias into a metallic mess.
 class Osc {
- public:
-  explicit Osc(double hz = 0.0, double phase = 0.0) : phase_(phase) { set_hz(hz); }
-  void set_hz(double hz) { inc_ = hz / kRate; }
-  double sine();
-  double saw();
-  double square(double width = 0.5);
-  double triangle();
+public:
+    explicit Osc(double hz = 0.0, double phase = 0.0) : phase_(phase) { set_hz(hz); }
+    void set_hz(double hz) { inc_ = hz / kRate; }
+    double sine();
+    double saw();
+    double square(double width = 0.5);
+    double triangle();
 
- private:
-  void advance();
-  double phase_ = 0.0;
-  double inc_ = 0.0;
+private:
+    void advance();
+    double phase_ = 0.0;
+    double inc_ = 0.0;
 };
 
 // Chamberlin-style state-variable filter (the "TPT" form, stable at any cutoff).
 class Svf {
- public:
-  struct Out {
-    double low, band, high;
-  };
-  void set(double cutoff_hz, double resonance);  // resonance 0 (soft) .. ~0.95 (ringing)
-  Out process(double x);
+public:
+    struct Out {
+        double low, band, high;
+    };
+    void set(double cutoff_hz, double resonance);  // resonance 0 (soft) .. ~0.95 (ringing)
+    Out process(double x);
 
- private:
-  double g_ = 0.0, k_ = 2.0, a1_ = 0.0, a2_ = 0.0, a3_ = 0.0;
-  double ic1_ = 0.0, ic2_ = 0.0;
+private:
+    double g_ = 0.0, k_ = 2.0, a1_ = 0.0, a2_ = 0.0, a3_ = 0.0;
+    double ic1_ = 0.0, ic2_ = 0.0;
 };
 
 // First-order high-pass, to take DC and rumble off noise and drums.
 class HighPass {
- public:
-  explicit HighPass(double cutoff_hz);
-  double process(double x);
+public:
+    explicit HighPass(double cutoff_hz);
+    double process(double x);
 
- private:
-  double a_, prev_x_ = 0.0, prev_y_ = 0.0;
+private:
+    double a_, prev_x_ = 0.0, prev_y_ = 0.0;
 };
 
 // exp(-t / tau): the decay shape of every struck sound here.
@@ -87,8 +87,8 @@ void crossfade_loop(Buffer& b, size_t loop_start, size_t fade);
 // Relative note and finetune that make a sample whose fundamental is `hz`
 // (at kRate) sound at concert pitch when played on its key.
 struct Tuning {
-  int8_t relative_note;
-  int8_t finetune;
+    int8_t relative_note;
+    int8_t finetune;
 };
 Tuning tuning_for(double hz);
 

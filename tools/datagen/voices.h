@@ -10,11 +10,11 @@
 namespace datagen {
 
 struct Voice {
-  std::string name;
-  synth::Buffer audio;
-  double base_hz = 0.0;    // fundamental of the audio; 0 for unpitched (plays at its own rate on C-4)
-  bool looped = false;     // loops from loop_start to the end
-  size_t loop_start = 0;
+    std::string name;
+    synth::Buffer audio;
+    double base_hz = 0.0;  // fundamental of the audio; 0 for unpitched (plays at its own rate on C-4)
+    bool looped = false;   // loops from loop_start to the end
+    size_t loop_start = 0;
 };
 
 // Drums and effects (drums.cpp).

@@ -17,13 +17,14 @@
 struct audible_clock {
     int rate;
     int latency_frames;
-    uint64_t handed;   // frames handed so far, the last block included
-    int64_t t0_ns;     // when frame 0 was heard
-    int64_t last_ns;   // the last callback
+    uint64_t handed;  // frames handed so far, the last block included
+    int64_t t0_ns;    // when frame 0 was heard
+    int64_t last_ns;  // the last callback
 };
 
 // A callback at `ns` hands the next `frames` frames.
-inline void audible_clock_block(audible_clock* c, int64_t ns, size_t frames) {
+inline void audible_clock_block(audible_clock* c, int64_t ns, size_t frames)
+{
     const int64_t bound = ns - int64_t(double(c->handed) * 1e9 / c->rate);
     c->t0_ns = c->handed == 0 ? bound : std::max(c->t0_ns - (ns - c->last_ns) / 2000, bound);
     c->last_ns = ns;
@@ -32,7 +33,8 @@ inline void audible_clock_block(audible_clock* c, int64_t ns, size_t frames) {
 
 // The frame heard at `ns`; -1 before anything was handed. Never beyond what
 // was handed (an underrun plays silence).
-inline double audible_clock_frame(const audible_clock* c, int64_t ns) {
+inline double audible_clock_frame(const audible_clock* c, int64_t ns)
+{
     if (c->handed == 0) return -1.0;
     const double played = double(ns - c->t0_ns) * 1e-9 * c->rate;
     return std::min(played, double(c->handed)) - c->latency_frames;

@@ -20,16 +20,16 @@ typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE* module, unsigned char instrument)
 enum FMOD_ERRORS {
     FMOD_ERR_NONE = 0,
     FMOD_ERR_BUSY = 1,
-    FMOD_ERR_UNINITIALIZED = 2,   // needs FSOUND_Init first
-    FMOD_ERR_INIT = 3,            // the output cannot be opened
+    FMOD_ERR_UNINITIALIZED = 2,  // needs FSOUND_Init first
+    FMOD_ERR_INIT = 3,           // the output cannot be opened
     FMOD_ERR_ALLOCATED = 4,
     FMOD_ERR_PLAY = 5,
     FMOD_ERR_OUTPUT_FORMAT = 6,
     FMOD_ERR_COOPERATIVELEVEL = 7,
     FMOD_ERR_CREATEBUFFER = 8,
     FMOD_ERR_FILE_NOTFOUND = 9,
-    FMOD_ERR_FILE_FORMAT = 10,    // not a module libopenmpt can read
-    FMOD_ERR_FILE_BAD = 11,       // a read error
+    FMOD_ERR_FILE_FORMAT = 10,  // not a module libopenmpt can read
+    FMOD_ERR_FILE_BAD = 11,     // a read error
     FMOD_ERR_MEMORY = 12,
     FMOD_ERR_VERSION = 13,
     FMOD_ERR_INVALID_PARAM = 14,

@@ -37,11 +37,11 @@
 #include "core/music/spsc_queue.h"
 
 struct FMUSIC_MODULE {
-    mcore_t core{};                       // see the thread rules above
-    int num_orders = 0;                   // fixed at load, read by the main thread
+    mcore_t core{};      // see the thread rules above
+    int num_orders = 0;  // fixed at load, read by the main thread
     std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
-    std::atomic<int> pending_order{-1};   // a set-order for the audio thread, -1 = none
-    std::atomic<uint32_t> heard{0};       // order << 16 | row, as heard
+    std::atomic<int> pending_order{-1};  // a set-order for the audio thread, -1 = none
+    std::atomic<uint32_t> heard{0};      // order << 16 | row, as heard
 };
 
 namespace {
@@ -51,7 +51,7 @@ constexpr int kEventBatch = 4 * MCORE_MAX_EVENTS_PER_TICK;
 constexpr int kStatsKept = 8192;
 
 struct queued_event {
-    uint64_t frame;      // output frame, counted over everything handed to SDL
+    uint64_t frame;  // output frame, counted over everything handed to SDL
     FMUSIC_MODULE* mod;
     mcore_event_kind kind;
     uint8_t instrument;
@@ -64,7 +64,8 @@ struct stats_ring {
     void add(double v) { ms[count++ % kStatsKept] = v; }
     std::vector<double> kept() const { return std::vector<double>(ms, ms + std::min(count, kStatsKept)); }
     // Sorting happens outside the lock, so a reader never holds up delivery.
-    static music_live_timing summary(std::vector<double> v) {
+    static music_live_timing summary(std::vector<double> v)
+    {
         music_live_timing t{};
         const int n = static_cast<int>(v.size());
         if (n == 0) return t;
@@ -85,11 +86,11 @@ struct live_state {
     int latency_frames;
     std::thread dispatcher;
     // shared
-    std::atomic<FMUSIC_MODULE*> playing;   // changed under SDL_LockAudio
-    std::atomic<int> buffer_frames;        // block size SDL asks for
-    std::atomic<uint32_t> anchor_seq;      // seqlock over the two below
-    std::atomic<uint64_t> anchor_handed;   // frames handed to SDL, the last block included
-    std::atomic<int64_t> anchor_t0_ns;     // when frame 0 was (or would have been) heard
+    std::atomic<FMUSIC_MODULE*> playing;  // changed under SDL_LockAudio
+    std::atomic<int> buffer_frames;       // block size SDL asks for
+    std::atomic<uint32_t> anchor_seq;     // seqlock over the two below
+    std::atomic<uint64_t> anchor_handed;  // frames handed to SDL, the last block included
+    std::atomic<int64_t> anchor_t0_ns;    // when frame 0 was (or would have been) heard
     std::atomic<bool> quit;
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
@@ -109,16 +110,20 @@ struct live_state {
 live_state& g = *new live_state();
 std::counting_semaphore<1 << 20> g_wake{0};  // audio thread / callers -> dispatcher
 
-int fail(int code) {
+int fail(int code)
+{
     g.error.store(code, std::memory_order_relaxed);
     return 0;
 }
 
-int64_t now_ns() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+int64_t now_ns()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void publish_anchor(uint64_t handed, int64_t t0_ns) {
+void publish_anchor(uint64_t handed, int64_t t0_ns)
+{
     g.anchor_seq.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
     g.anchor_handed.store(handed, std::memory_order_relaxed);
     g.anchor_t0_ns.store(t0_ns, std::memory_order_relaxed);
@@ -126,7 +131,8 @@ void publish_anchor(uint64_t handed, int64_t t0_ns) {
 }
 
 // The frame heard at `ns`, from the clock the audio thread last published.
-double audible_frame_at(int64_t ns) {
+double audible_frame_at(int64_t ns)
+{
     audible_clock c{};
     for (;;) {
         const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
@@ -140,12 +146,14 @@ double audible_frame_at(int64_t ns) {
     return audible_clock_frame(&c, ns);
 }
 
-void hand_block(int64_t ns, size_t frames) {
+void hand_block(int64_t ns, size_t frames)
+{
     audible_clock_block(&g.clock, ns, frames);
     publish_anchor(g.clock.handed, g.clock.t0_ns);
 }
 
-void audio_callback(void*, Uint8* stream, int len) {
+void audio_callback(void*, Uint8* stream, int len)
+{
     const int64_t called = now_ns();
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(len) / 4;
@@ -166,8 +174,10 @@ void audio_callback(void*, Uint8* stream, int len) {
             for (int i = 0; i < count; ++i) {
                 const mcore_event& e = g.events[i];
                 const queued_event q{base + done + (e.frame - first), m, e.kind, e.instrument, e.order, e.row};
-                if (g.queue.push(q)) pushed = true;
-                else g.dropped.fetch_add(1, std::memory_order_relaxed);
+                if (g.queue.push(q))
+                    pushed = true;
+                else
+                    g.dropped.fetch_add(1, std::memory_order_relaxed);
             }
             done += n;
         }
@@ -181,7 +191,8 @@ void audio_callback(void*, Uint8* stream, int len) {
     hand_block(called, frames);
 }
 
-void deliver(const queued_event& e) {
+void deliver(const queued_event& e)
+{
     const double late_ms = (audible_frame_at(now_ns()) - double(e.frame)) * 1000.0 / g.rate;
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
@@ -194,12 +205,14 @@ void deliver(const queued_event& e) {
     }
 }
 
-void drain_queue() {
+void drain_queue()
+{
     queued_event e;
     while (g.queue.peek(&e)) g.queue.pop();
 }
 
-void dispatch_main() {
+void dispatch_main()
+{
     g.dispatcher_id.store(std::this_thread::get_id());
     // Wake-ups on time matter more than throughput here, as for SDL's own
     // audio thread. Best effort: without the right, plain scheduling stays.
@@ -231,7 +244,8 @@ void dispatch_main() {
 // Forgets every queued event, so no module that stopped playing is called
 // back again. From a callback it drains at once; elsewhere it waits for the
 // dispatcher.
-void flush_dispatch() {
+void flush_dispatch()
+{
     if (!g.dispatcher.joinable()) return;
     if (std::this_thread::get_id() == g.dispatcher_id.load()) {
         drain_queue();
@@ -239,11 +253,13 @@ void flush_dispatch() {
     }
     const uint32_t req = g.flush_req.fetch_add(1, std::memory_order_acq_rel) + 1;
     g_wake.release();
-    while (g.flush_ack.load(std::memory_order_acquire) != req) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    while (g.flush_ack.load(std::memory_order_acquire) != req)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 // Detaches m from the audio thread if it is playing; true if it was.
-bool stop_if_playing(FMUSIC_MODULE* m) {
+bool stop_if_playing(FMUSIC_MODULE* m)
+{
     if (!g.initialised || g.playing.load(std::memory_order_relaxed) != m) return false;
     SDL_LockAudio();
     g.playing.store(nullptr, std::memory_order_release);
@@ -252,7 +268,8 @@ bool stop_if_playing(FMUSIC_MODULE* m) {
     return true;
 }
 
-int latency_from_env(int rate) {
+int latency_from_env(int rate)
+{
     const char* s = std::getenv("DRENSOLK_AUDIO_LATENCY_MS");
     if (!s) return 0;
     const double ms = std::strtod(s, nullptr);
@@ -265,7 +282,8 @@ float FSOUND_GetVersion() { return 3.75f; }
 
 int FSOUND_GetError() { return g.error.load(std::memory_order_relaxed); }
 
-signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags) {
+signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags)
+{
     (void)maxsoftwarechannels;  // libopenmpt mixes as many voices as the module needs
     (void)flags;
     if (g.initialised) FSOUND_Close();
@@ -301,7 +319,8 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     return 1;
 }
 
-void FSOUND_Close() {
+void FSOUND_Close()
+{
     if (!g.initialised) return;
     SDL_CloseAudio();  // no callback runs after this returns
     g.playing.store(nullptr);
@@ -313,7 +332,8 @@ void FSOUND_Close() {
     g.initialised = false;
 }
 
-FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name)
+{
     if (!g.initialised) return fail(FMOD_ERR_UNINITIALIZED), nullptr;
     if (!name) return fail(FMOD_ERR_INVALID_PARAM), nullptr;
     std::vector<uint8_t> bytes;
@@ -329,7 +349,8 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     return m;
 }
 
-signed char FMUSIC_FreeSong(FMUSIC_MODULE* m) {
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* m)
+{
     if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (!stop_if_playing(m)) flush_dispatch();  // events of an earlier play may wait
     mcore_close(&m->core);
@@ -337,7 +358,8 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* m) {
     return 1;
 }
 
-signed char FMUSIC_PlaySong(FMUSIC_MODULE* m) {
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* m)
+{
     if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (!g.initialised) return static_cast<signed char>(fail(FMOD_ERR_UNINITIALIZED));
     // Whatever played (this module too) stops first, and what it queued is
@@ -353,13 +375,15 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* m) {
     return 1;
 }
 
-signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* m, FMUSIC_CALLBACK callback, int instrument) {
+signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* m, FMUSIC_CALLBACK callback, int instrument)
+{
     if (!m || instrument < 0 || instrument > 255) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     m->callbacks[instrument].store(callback, std::memory_order_relaxed);
     return 1;
 }
 
-signed char FMUSIC_SetOrder(FMUSIC_MODULE* m, int order) {
+signed char FMUSIC_SetOrder(FMUSIC_MODULE* m, int order)
+{
     if (!m || order < 0 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (g.initialised && g.playing.load(std::memory_order_relaxed) == m) {
         m->pending_order.store(order, std::memory_order_release);
@@ -369,12 +393,14 @@ signed char FMUSIC_SetOrder(FMUSIC_MODULE* m, int order) {
     return 1;
 }
 
-int FMUSIC_GetOrder(FMUSIC_MODULE* m) {
+int FMUSIC_GetOrder(FMUSIC_MODULE* m)
+{
     if (!m) return fail(FMOD_ERR_INVALID_PARAM), -1;
     return int(m->heard.load(std::memory_order_relaxed) >> 16);
 }
 
-int FMUSIC_GetRow(FMUSIC_MODULE* m) {
+int FMUSIC_GetRow(FMUSIC_MODULE* m)
+{
     if (!m) return fail(FMOD_ERR_INVALID_PARAM), -1;
     return int(m->heard.load(std::memory_order_relaxed) & 0xFFFF);
 }
@@ -385,7 +411,8 @@ double music_live_audible_frame() { return g.initialised ? audible_frame_at(now_
 int music_live_buffer_frames() { return g.initialised ? g.buffer_frames.load(std::memory_order_relaxed) : 0; }
 int music_live_latency_frames() { return g.initialised ? g.latency_frames : 0; }
 
-music_live_stats music_live_get_stats() {
+music_live_stats music_live_get_stats()
+{
     music_live_stats s{};
     std::vector<double> trigger, position;
     {

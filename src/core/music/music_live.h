@@ -24,8 +24,8 @@ int music_live_latency_frames();
 struct music_live_timing {
     int count;
     double median_ms;
-    double worst_ms;       // largest absolute error
-    int over_5ms;          // how many were more than 5 ms off
+    double worst_ms;  // largest absolute error
+    int over_5ms;     // how many were more than 5 ms off
 };
 struct music_live_stats {
     music_live_timing trigger;   // instrument callbacks

@@ -13,7 +13,8 @@ namespace {
 // libopenmpt's note values: 1..120 are notes; key off, cut and fade sit above.
 constexpr uint8_t kNoteMax = 120;
 
-const char* cell_text(openmpt_module* mod, int pat, int row, int ch, int what, char* buf, size_t n) {
+const char* cell_text(openmpt_module* mod, int pat, int row, int ch, int what, char* buf, size_t n)
+{
     const char* s = openmpt_module_format_pattern_row_channel_command(mod, pat, row, ch, what);
     buf[0] = 0;
     if (s) {
@@ -26,7 +27,8 @@ const char* cell_text(openmpt_module* mod, int pat, int row, int ch, int what, c
 
 // Reads the cells once, so the audio thread asks libopenmpt nothing but audio
 // and the position.
-void build_patterns(mcore_t* c) {
+void build_patterns(mcore_t* c)
+{
     const int num_patterns = openmpt_module_get_num_patterns(c->mod);
     c->patterns.assign(static_cast<size_t>(std::max(num_patterns, 0)), mcore_pattern{});
     char effect[8];
@@ -38,10 +40,13 @@ void build_patterns(mcore_t* c) {
         for (int r = 0; r < pat.rows; ++r) {
             for (int ch = 0; ch < c->channels; ++ch) {
                 mcore_cell& cell = pat.cells[static_cast<size_t>(r * c->channels + ch)];
-                const uint8_t note = openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_NOTE);
+                const uint8_t note =
+                    openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_NOTE);
                 cell.note_on = note >= 1 && note <= kNoteMax;
-                cell.instrument = openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_INSTRUMENT);
-                const uint8_t param = openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_PARAMETER);
+                cell.instrument =
+                    openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_INSTRUMENT);
+                const uint8_t param =
+                    openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_PARAMETER);
                 // The effect's own letter, as the format writes it: libopenmpt's
                 // numeric effect codes are internal and not stable.
                 if (cell_text(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_EFFECT, effect, sizeof effect)[0] == 'E') {
@@ -53,7 +58,8 @@ void build_patterns(mcore_t* c) {
     }
 }
 
-const mcore_pattern* pattern_of(const mcore_t* c, int order) {
+const mcore_pattern* pattern_of(const mcore_t* c, int order)
+{
     if (order < 0 || order >= c->num_orders) return nullptr;
     const int p = c->order_pattern[static_cast<size_t>(order)];
     if (p < 0 || p >= static_cast<int>(c->patterns.size())) return nullptr;
@@ -62,7 +68,8 @@ const mcore_pattern* pattern_of(const mcore_t* c, int order) {
 
 // After a jump in the order list, the channels' current instruments are the
 // last ones named before the target, read straight down the order list.
-void rebuild_channel_instruments(mcore_t* c, int order) {
+void rebuild_channel_instruments(mcore_t* c, int order)
+{
     std::memset(c->chan_instrument, 0, sizeof c->chan_instrument);
     for (int o = 0; o < order; ++o) {
         const mcore_pattern* pat = pattern_of(c, o);
@@ -78,7 +85,8 @@ void rebuild_channel_instruments(mcore_t* c, int order) {
 void push(mcore_event* events, int* count, const mcore_event& ev) { events[(*count)++] = ev; }
 
 // The cells of the current row that sound on tick `tick` of it.
-void emit_triggers(mcore_t* c, int tick, mcore_event* events, int* count) {
+void emit_triggers(mcore_t* c, int tick, mcore_event* events, int* count)
+{
     const mcore_pattern* pat = pattern_of(c, c->order);
     if (!pat || c->row < 0 || c->row >= pat->rows) return;
     if (tick >= c->speed) return;  // a delay of speed ticks or more never sounds
@@ -100,7 +108,8 @@ void emit_triggers(mcore_t* c, int tick, mcore_event* events, int* count) {
     }
 }
 
-size_t read_audio(mcore_t* c, int16_t* out, size_t frames) {
+size_t read_audio(mcore_t* c, int16_t* out, size_t frames)
+{
     if (c->ended) {
         std::memset(out, 0, frames * 2 * sizeof(int16_t));
         return frames;
@@ -115,7 +124,8 @@ size_t read_audio(mcore_t* c, int16_t* out, size_t frames) {
 
 // The first frame of a tick has just been rendered: libopenmpt has processed
 // the tick, so its position, speed and tempo are the tick's own.
-void on_tick_start(mcore_t* c, mcore_event* events, int* count) {
+void on_tick_start(mcore_t* c, mcore_event* events, int* count)
+{
     const int order = openmpt_module_get_current_order(c->mod);
     const int row = openmpt_module_get_current_row(c->mod);
     const int tempo = std::max(openmpt_module_get_current_tempo(c->mod), 1);
@@ -147,15 +157,16 @@ void on_tick_start(mcore_t* c, mcore_event* events, int* count) {
 
 }  // namespace
 
-int mcore_open(mcore_t* c, const void* data, size_t size, int rate) {
+int mcore_open(mcore_t* c, const void* data, size_t size, int rate)
+{
     *c = mcore_t{};
     if (rate < 8000 || rate > 192000) return FMOD_ERR_INVALID_PARAM;
     if (size == 0) return FMOD_ERR_FILE_FORMAT;
     if (!data) return FMOD_ERR_INVALID_PARAM;
     if (size > MCORE_MAX_FILE_BYTES) return FMOD_ERR_MEMORY;
     int error = OPENMPT_ERROR_OK;
-    openmpt_module* mod = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent, nullptr,
-                                                            openmpt_error_func_store, nullptr, &error, nullptr, nullptr);
+    openmpt_module* mod = openmpt_module_create_from_memory2(
+        data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_store, nullptr, &error, nullptr, nullptr);
     if (!mod) return error == OPENMPT_ERROR_OUT_OF_MEMORY ? FMOD_ERR_MEMORY : FMOD_ERR_FILE_FORMAT;
     const int channels = openmpt_module_get_num_channels(mod);
     const int orders = openmpt_module_get_num_orders(mod);
@@ -175,7 +186,8 @@ int mcore_open(mcore_t* c, const void* data, size_t size, int rate) {
     c->num_instruments = openmpt_module_get_num_instruments(mod);
     try {
         c->order_pattern.resize(static_cast<size_t>(orders));
-        for (int o = 0; o < orders; ++o) c->order_pattern[static_cast<size_t>(o)] = openmpt_module_get_order_pattern(mod, o);
+        for (int o = 0; o < orders; ++o)
+            c->order_pattern[static_cast<size_t>(o)] = openmpt_module_get_order_pattern(mod, o);
         build_patterns(c);
     } catch (const std::bad_alloc&) {
         mcore_close(c);
@@ -187,12 +199,14 @@ int mcore_open(mcore_t* c, const void* data, size_t size, int rate) {
     return FMOD_ERR_NONE;
 }
 
-void mcore_close(mcore_t* c) {
+void mcore_close(mcore_t* c)
+{
     if (c->mod) openmpt_module_destroy(c->mod);
     *c = mcore_t{};
 }
 
-size_t mcore_render(mcore_t* c, int16_t* out, size_t frames, mcore_event* events, int capacity, int* count) {
+size_t mcore_render(mcore_t* c, int16_t* out, size_t frames, mcore_event* events, int capacity, int* count)
+{
     *count = 0;
     size_t done = 0;
     if (!c->mod) return 0;
@@ -208,7 +222,8 @@ size_t mcore_render(mcore_t* c, int16_t* out, size_t frames, mcore_event* events
         }
         const size_t n = std::min(static_cast<size_t>(c->tick_left), frames - done);
         read_audio(c, out + 2 * done, n);
-        if (!c->ended && (openmpt_module_get_current_row(c->mod) != c->row || openmpt_module_get_current_order(c->mod) != c->order)) {
+        if (!c->ended && (openmpt_module_get_current_row(c->mod) != c->row ||
+                          openmpt_module_get_current_order(c->mod) != c->order)) {
             // The row changed inside what should be one tick: start over at
             // the next frame instead of missing the row.
             ++c->resyncs;
@@ -223,7 +238,8 @@ size_t mcore_render(mcore_t* c, int16_t* out, size_t frames, mcore_event* events
     return done;
 }
 
-int mcore_set_order(mcore_t* c, int order) {
+int mcore_set_order(mcore_t* c, int order)
+{
     if (!c->mod || order < 0 || order >= c->num_orders) return FMOD_ERR_INVALID_PARAM;
     openmpt_module_set_position_order_row(c->mod, order, 0);
     // libopenmpt plays the new row from the next frame on, cutting the tick short.
@@ -234,7 +250,8 @@ int mcore_set_order(mcore_t* c, int order) {
     return FMOD_ERR_NONE;
 }
 
-void mcore_restart(mcore_t* c) {
+void mcore_restart(mcore_t* c)
+{
     if (!c->mod) return;
     mcore_set_order(c, 0);
     std::memset(c->chan_instrument, 0, sizeof c->chan_instrument);

@@ -43,19 +43,19 @@ enum mcore_event_kind : uint8_t {
 };
 
 struct mcore_event {
-    uint64_t frame;       // the first frame that sounds it, counted from mcore_open
+    uint64_t frame;  // the first frame that sounds it, counted from mcore_open
     mcore_event_kind kind;
-    uint8_t instrument;   // MCORE_TRIGGER: the instrument written instrument + 1 in the cell
-    uint8_t channel;      // MCORE_TRIGGER: the pattern channel
-    int16_t order;        // the row it belongs to
+    uint8_t instrument;  // MCORE_TRIGGER: the instrument written instrument + 1 in the cell
+    uint8_t channel;     // MCORE_TRIGGER: the pattern channel
+    int16_t order;       // the row it belongs to
     int16_t row;
 };
 
 // Per cell, what the trigger scan needs; built once from the patterns.
 struct mcore_cell {
-    uint8_t note_on;      // 1: a note that starts sounding (not key off, cut or fade)
-    uint8_t instrument;   // 1-based, 0 = none
-    uint8_t delay;        // EDx note delay in ticks (0 = none)
+    uint8_t note_on;     // 1: a note that starts sounding (not key off, cut or fade)
+    uint8_t instrument;  // 1-based, 0 = none
+    uint8_t delay;       // EDx note delay in ticks (0 = none)
 };
 
 struct mcore_pattern {
@@ -74,16 +74,16 @@ struct mcore_t {
     std::vector<mcore_pattern> patterns;
     uint8_t chan_instrument[MCORE_MAX_CHANNELS];  // each channel's current instrument, 1-based
 
-    uint64_t frame;       // next frame to render
-    int tick_left;        // frames left of the tick being rendered; 0 at a tick boundary
-    int tick_frames;      // length of that tick
-    int tick_in_row;      // 0 on the row's first tick
-    int row_ticks;        // ticks the row lasts: speed * (1 + pattern delay)
+    uint64_t frame;   // next frame to render
+    int tick_left;    // frames left of the tick being rendered; 0 at a tick boundary
+    int tick_frames;  // length of that tick
+    int tick_in_row;  // 0 on the row's first tick
+    int row_ticks;    // ticks the row lasts: speed * (1 + pattern delay)
     int speed;
-    int order, row;       // the row being played; -1 before the first
-    bool force_row;       // the next tick starts a row even at an unchanged position
-    bool ended;           // libopenmpt stopped producing audio (renders silence after)
-    uint32_t resyncs;     // a row change seen inside a tick: the tick model was off
+    int order, row;    // the row being played; -1 before the first
+    bool force_row;    // the next tick starts a row even at an unchanged position
+    bool ended;        // libopenmpt stopped producing audio (renders silence after)
+    uint32_t resyncs;  // a row change seen inside a tick: the tick model was off
 };
 
 // Loads a module from memory (libopenmpt copies what it keeps; `data` can go

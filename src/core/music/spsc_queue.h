@@ -13,7 +13,8 @@ struct spsc_queue {
     std::atomic<uint32_t> tail{0};  // next to push; written by the producer
 
     // Producer only. False when full.
-    bool push(const T& v) {
+    bool push(const T& v)
+    {
         const uint32_t t = tail.load(std::memory_order_relaxed);
         if (t - head.load(std::memory_order_acquire) == N) return false;
         items[t & (N - 1)] = v;
@@ -21,7 +22,8 @@ struct spsc_queue {
         return true;
     }
     // Consumer only. False when empty; the item stays queued.
-    bool peek(T* v) const {
+    bool peek(T* v) const
+    {
         const uint32_t h = head.load(std::memory_order_relaxed);
         if (h == tail.load(std::memory_order_acquire)) return false;
         *v = items[h & (N - 1)];
