@@ -2,7 +2,7 @@
 // the live driver and the capture use it. Load (libopenmpt plus the trigger
 // scan over every pattern cell), render a few hundred ticks with their
 // events, jump to an order and render on. Besides the sanitizers it checks
-// what mcore_render promises about its events.
+// what player_core_render promises about its events.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +15,7 @@ namespace {
 constexpr int kRate = 8000;
 constexpr int kTicks = 300;
 constexpr size_t kMaxFrames = 8000 * 30;  // a tick is at most about 78 ms
-constexpr int kCapacity = 4 * MCORE_MAX_EVENTS_PER_TICK;
+constexpr int kCapacity = 4 * kMaxEventsPerTick;
 
 void check(bool ok)
 {
@@ -23,26 +23,26 @@ void check(bool ok)
 }
 
 // Renders `ticks` ticks' worth of frames in blocks of the live driver's size.
-void render_ticks(mcore_t* core, int ticks)
+void render_ticks(PlayerCore* core, int ticks)
 {
     static int16_t pcm[2 * 512];
-    static mcore_event events[kCapacity];
+    static MusicEvent events[kCapacity];
     size_t rendered = 0;
     while (rendered < kMaxFrames &&
            rendered < static_cast<size_t>(ticks) * static_cast<size_t>(core->tick_frames + 1)) {
-        const uint64_t first = mcore_frames(core);
+        const uint64_t first = player_core_sample(core);
         int count = -1;
-        const size_t n = mcore_render(core, pcm, 512, events, kCapacity, &count);
+        const size_t n = player_core_render(core, pcm, 512, events, kCapacity, &count);
         check(n == 512);
         check(count >= 0 && count <= kCapacity);
-        check(mcore_frames(core) == first + n);
+        check(player_core_sample(core) == first + n);
         uint64_t last = first;
         for (int i = 0; i < count; ++i) {
-            const mcore_event& e = events[i];
-            check(e.frame >= last && e.frame < first + n);
-            last = e.frame;
-            check(e.kind == MCORE_ROW || e.kind == MCORE_TRIGGER);
-            if (e.kind == MCORE_TRIGGER) check(e.channel < core->channels);
+            const MusicEvent& e = events[i];
+            check(e.sample >= last && e.sample < first + n);
+            last = e.sample;
+            check(e.kind == MusicEventKind::Row || e.kind == MusicEventKind::Trigger);
+            if (e.kind == MusicEventKind::Trigger) check(e.channel < core->channels);
         }
         rendered += n;
     }
@@ -59,21 +59,21 @@ extern "C" const char* __asan_default_options()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    mcore_t core{};
-    if (mcore_open(&core, data, size, kRate) != 0) {
+    PlayerCore core{};
+    if (player_core_open(&core, data, size, kRate) != 0) {
         check(core.mod == nullptr);
         return 0;
     }
-    check(core.channels >= 1 && core.channels <= MCORE_MAX_CHANNELS && core.num_orders >= 1);
+    check(core.channels >= 1 && core.channels <= kMaxChannels && core.num_orders >= 1);
     render_ticks(&core, kTicks);
     // An order picked by the input, sometimes outside the list (refused).
     const int order = static_cast<int>(data[size - 1]) % (core.num_orders + 2) - 1;
     const bool inside = order >= 0 && order < core.num_orders;
-    check((mcore_set_order(&core, order) == 0) == inside);
+    check((player_core_set_order(&core, order) == 0) == inside);
     render_ticks(&core, kTicks / 3);
-    mcore_restart(&core);
+    player_core_restart(&core);
     render_ticks(&core, kTicks / 10);
-    mcore_close(&core);
+    player_core_close(&core);
     check(core.mod == nullptr);
     return 0;
 }

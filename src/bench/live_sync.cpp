@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "core/music/fmod_api.h"
+#include "core/live_music.h"
 #include "core/music/music_live.h"
 #include "core/schedule.h"
 #include "core/sync_state.h"
@@ -47,12 +47,7 @@ double median(const std::vector<double>& v) { return rank(v, 0.5); }
 bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
 {
     epoch = Clock::now();
-    if (!FSOUND_Init(32000, 64, 0)) return false;
-    FMUSIC_MODULE* module = FMUSIC_LoadSong("qx_demo_drensolk.xm");
-    if (!module) return false;
-    FMUSIC_PlaySong(module);
-    for (int n = 0; n < 30; ++n) FMUSIC_SetInstCallback(module, probe_callback, n);
-    if (order >= 0) FMUSIC_SetOrder(module, order);
+    FMUSIC_MODULE* module = start_live_music(probe_callback, order >= 0 ? std::optional<int>(order) : std::nullopt);
 
     // The frame loop as the demo runs it; each frame start is when it reads
     // the sync state, so a trigger is seen by the first frame after it.
@@ -70,7 +65,7 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
         step_layer_mask(layer_mask);
         SDL_GL_SwapBuffers();
     }
-    const music_live_stats stats = music_live_get_stats();
+    const LiveStats stats = music_live_get_stats();
     FMUSIC_FreeSong(module);
     FSOUND_Close();
 

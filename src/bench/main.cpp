@@ -39,9 +39,8 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-constexpr int kOrders = SURVEY_ORDERS;
+constexpr int kOrders = kSurveyOrders;
 constexpr int kFirstWalkerOrder = 4;
-constexpr const char* kModuleFile = "qx_demo_drensolk.xm";
 
 struct Options {
     int frames = 60;        // timed frames from the start of each order
@@ -49,7 +48,7 @@ struct Options {
     int floor_frames = 60;  // clear-and-swap frames, half before and half after
     bool hash = true;
     bool layer_state = false;                             // also hash the GL state after every layer
-    int first_order = 0, last_order = SURVEY_ORDERS - 1;  // orders timed (for profiling)
+    int first_order = 0, last_order = kSurveyOrders - 1;  // orders timed (for profiling)
     std::string json;
     std::string data_dir = DRENSOLK_DATA_DIR;
     double live_seconds = 0;  // > 0: only the live sync measurement
@@ -172,7 +171,7 @@ void draw_frame_probed(int order, float t, int mask, uint64_t* state_hash)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     set_projection();
-    Layer layers[MAX_SCHEDULED_LAYERS];
+    Layer layers[kMaxScheduledLayers];
     const size_t n = scheduled_layers(order, mask, layers);
     for (size_t i = 0; i < n; ++i) {
         draw_layer(layers[i], static_cast<double>(t), order);
@@ -297,7 +296,7 @@ int main(int argc, char** argv)
     if (opt.live_seconds > 0) {
         // The demo's audio on SDL's dummy output unless the caller chose one.
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
+        upload_pictures();
         LiveSyncFigures s;
         if (!run_live_sync(opt.live_seconds, opt.live_order, &s)) {
             std::fprintf(stderr, "drensolk-bench: the sound did not start\n");
@@ -322,7 +321,7 @@ int main(int argc, char** argv)
 
     // Start-up: the intro on the virtual clock, its first frame timed from the
     // process start; then what the demo does before its music plays.
-    const FrameClock clock{60, CAPTURE_RATE};
+    const FrameClock clock{60, kMixRate};
     int64_t frame = 0;
     double first_intro_frame_ms = 0;
     run_intro_loop([&] { return frame_time(clock, frame); }, [] { return false; },
@@ -338,25 +337,19 @@ int main(int argc, char** argv)
                    });
     const double exec_to_main_ms = main_entry_boot_ms - process_start_ms();
     const Clock::time_point intro_end = Clock::now();
-    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
-    std::vector<uint8_t> module_bytes;
+    upload_pictures();
     CaptureMusic music{};
-    int code = read_module_file(kModuleFile, &module_bytes);
-    if (code == 0) code = capture_music_open(&music, module_bytes, CAPTURE_RATE, -1);
-    if (code != 0) {
-        std::fprintf(stderr, "drensolk-bench: cannot open %s (error %d)\n", kModuleFile, code);
-        return 1;
-    }
+    const std::vector<uint8_t> module_bytes = capture_music_load(&music, -1);
     const int64_t music_frame = frame;
     capture_music_frame(&music, clock, music_frame, frame);
     const double music_start_ms = ms_since(intro_end, Clock::now());
 
     // Where each order ends, for the walker orders' last frames.
-    const MusicSurvey survey = survey_music(module_bytes, CAPTURE_RATE, -1, 20ull * 60 * CAPTURE_RATE);
+    const MusicSurvey survey = survey_music(module_bytes, kMixRate, -1, 20ull * 60 * kMixRate);
     int64_t order_end_frame[kOrders];
     for (int o = 0; o < kOrders; ++o) {
         order_end_frame[o] =
-            survey.order_end[o] == SURVEY_NONE
+            survey.order_end[o] == kSurveyNone
                 ? -1
                 : first_frame_at(clock, frame_sample(clock, music_frame) + static_cast<int64_t>(survey.order_end[o]));
     }
@@ -396,7 +389,7 @@ int main(int argc, char** argv)
         const bool tail = f && order >= kFirstWalkerOrder && order_end_frame[order] >= 0 &&
                           frame >= order_end_frame[order] - opt.tail && frame < order_end_frame[order];
         if (head || tail) {
-            Layer layers[MAX_SCHEDULED_LAYERS];
+            Layer layers[kMaxScheduledLayers];
             const size_t n = scheduled_layers(order, layer_mask, layers);
             for (size_t i = 0; i < n; ++i) f->layers |= 1u << static_cast<unsigned>(layers[i]);
             f->max_layers = std::max(f->max_layers, static_cast<int>(n));

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/frame_loop.h"
 #include "core/music/fmod_api.h"
+#include "core/sound_errors.h"
 #include "core/sync_state.h"
-
-namespace {
-constexpr int kEventCapacity = 4 * MCORE_MAX_EVENTS_PER_TICK;
-}  // namespace
 
 int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int rate, int start_order)
 {
@@ -19,15 +17,27 @@ int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int r
     m->order = 0;
     m->row = 0;
     m->end_reached = false;
-    const int code = mcore_open(&m->core, bytes.data(), bytes.size(), rate);
+    const int code = player_core_open(&m->core, bytes.data(), bytes.size(), rate);
     if (code != FMOD_ERR_NONE) return code;
-    if (start_order >= 0) mcore_set_order(&m->core, start_order);  // refused orders change nothing
+    if (start_order >= 0) player_core_set_order(&m->core, start_order);  // refused orders change nothing
     return FMOD_ERR_NONE;
+}
+
+std::vector<uint8_t> capture_music_load(CaptureMusic* m, int start_order)
+{
+    std::vector<uint8_t> bytes;
+    int code = read_module_file(kModuleFile, &bytes);
+    if (code == 0) code = capture_music_open(m, bytes, kMixRate, start_order);
+    if (code != 0) {
+        std::printf("%s\n", sound_error_text(code));
+        std::exit(1);
+    }
+    return bytes;
 }
 
 void capture_music_close(CaptureMusic* m)
 {
-    mcore_close(&m->core);
+    player_core_close(&m->core);
     m->pcm.clear();
     m->ahead.clear();
 }
@@ -37,28 +47,20 @@ namespace {
 // One more block: its audio and events are kept until frames reach them.
 void render_block(CaptureMusic* m)
 {
-    mcore_event events[kEventCapacity];
     const size_t at = m->pcm.size();
-    m->pcm.resize(at + 2 * CAPTURE_BLOCK_FRAMES);
-    size_t done = 0;
-    while (done < CAPTURE_BLOCK_FRAMES) {
-        int count = 0;
-        const size_t n = mcore_render(&m->core, m->pcm.data() + at + 2 * done, CAPTURE_BLOCK_FRAMES - done, events,
-                                      kEventCapacity, &count);
-        m->ahead.insert(m->ahead.end(), events, events + count);
-        if (n == 0) break;  // a closed core: the rest stays silent
-        done += n;
-    }
-    m->rendered += CAPTURE_BLOCK_FRAMES;
+    m->pcm.resize(at + 2 * kCaptureBlockSamples);
+    player_core_render_block(&m->core, m->pcm.data() + at, kCaptureBlockSamples,
+                             [m](const MusicEvent& e, size_t) { m->ahead.push_back(e); });
+    m->rendered += kCaptureBlockSamples;
 }
 
-void hand_on(CaptureMusic* m, const mcore_event& e)
+void hand_on(CaptureMusic* m, const MusicEvent& e)
 {
-    if (e.kind == MCORE_ROW) {
+    if (e.kind == MusicEventKind::Row) {
         m->order = e.order;
         m->row = e.row;
         if (is_end_position(e.order, e.row)) m->end_reached = true;
-    } else if (e.kind == MCORE_TRIGGER && e.instrument < CAPTURE_HOOKED_INSTRUMENTS) {
+    } else if (e.kind == MusicEventKind::Trigger && e.instrument < kHookedInstruments) {
         sync_apply_instrument(e.instrument, e.row);
     }
 }
@@ -70,7 +72,7 @@ void capture_music_render_to(CaptureMusic* m, uint64_t end)
     if (end <= m->heard) return;
     while (m->rendered < end) render_block(m);
     size_t used = 0;
-    while (used < m->ahead.size() && m->ahead[used].frame < end) hand_on(m, m->ahead[used++]);
+    while (used < m->ahead.size() && m->ahead[used].sample < end) hand_on(m, m->ahead[used++]);
     m->ahead.erase(m->ahead.begin(), m->ahead.begin() + static_cast<std::ptrdiff_t>(used));
     m->heard = end;
 }

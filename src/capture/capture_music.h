@@ -8,28 +8,26 @@
 #include <vector>
 
 #include "capture/frame_clock.h"
+#include "core/demo_data.h"
 #include "core/music/module_file.h"
 #include "core/music/player_core.h"
 
 // The demo's mixing rate: captures sound as the demo does.
-constexpr int CAPTURE_RATE = 32000;
-// The demo hooks instruments 0 to 29; later ones never reach the sync state.
-constexpr int CAPTURE_HOOKED_INSTRUMENTS = 30;
-// The core renders in blocks of this many frames from the music's start, as
+// The core renders in blocks of this many samples from the music's start, as
 // the live driver's audio buffers ask for them: libopenmpt's rounding follows
-// how its reads are cut, so equal cuts give equal samples whatever the frame
-// rate.
-constexpr size_t CAPTURE_BLOCK_FRAMES = 512;
+// how its reads are cut, so equal cuts give equal samples whatever the video
+// frame rate.
+constexpr size_t kCaptureBlockSamples = 512;
 
 struct CaptureMusic {
-    mcore_t core;
-    std::vector<int16_t> pcm;        // interleaved stereo from `taken` to `rendered`
-    std::vector<mcore_event> ahead;  // rendered, past `heard`: for later frames
-    uint64_t rendered;               // frames the core has rendered (whole blocks)
-    uint64_t heard;                  // frames whose events have been handed on
-    uint64_t taken;                  // frames moved out by capture_music_take
-    int order, row;                  // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
-    bool end_reached;                // the row at which the demo ends (order 20, row 2) has started
+    PlayerCore core;
+    std::vector<int16_t> pcm;       // interleaved stereo from `taken` to `rendered`
+    std::vector<MusicEvent> ahead;  // rendered, past `heard`: for later video frames
+    uint64_t rendered;              // samples the core has rendered (whole blocks)
+    uint64_t heard;                 // samples whose events have been handed on
+    uint64_t taken;                 // samples moved out by capture_music_take
+    int order, row;                 // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
+    bool end_reached;               // the row at which the demo ends (order 20, row 2) has started
 };
 
 // Opens the module for output at `rate` and moves it to `start_order` when
@@ -37,6 +35,12 @@ struct CaptureMusic {
 // set-order call). Returns 0 or the player core's error code.
 int capture_music_open(CaptureMusic* music, const std::vector<uint8_t>& bytes, int rate, int start_order);
 void capture_music_close(CaptureMusic* music);
+
+// Start-up of the capture's music, with the demo's messages: reads kModuleFile
+// from the working folder and opens it at kMixRate from `start_order` (-1:
+// the first). Returns the module's bytes; on a failure prints the library's
+// error text to the standard output and exits with status 1.
+std::vector<uint8_t> capture_music_load(CaptureMusic* music, int start_order);
 
 // Makes the first `end` frames heard (nothing when already there): renders
 // as far as needed, hands each trigger of instruments 0 to 29 before `end` to

@@ -58,7 +58,7 @@ bool read_size(const char* text, int* width, int* height)
 {
     int w = 0, h = 0, used = 0;
     if (std::sscanf(text, "%dx%d%n", &w, &h, &used) != 2 || text[used]) return false;
-    if (w < CAPTURE_MIN_SIDE || h < CAPTURE_MIN_SIDE || w > CAPTURE_MAX_SIDE || h > CAPTURE_MAX_SIDE) return false;
+    if (w < kCaptureMinSide || h < kCaptureMinSide || w > kCaptureMaxSide || h > kCaptureMaxSide) return false;
     *width = w;
     *height = h;
     return true;
@@ -106,7 +106,7 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
     while ((c = getopt_long(argc, argv, "", long_options, nullptr)) != -1) {
         switch (c) {
             case OPT_FPS:
-                if (!read_int(optarg, 1, CAPTURE_MAX_FPS, &v))
+                if (!read_int(optarg, 1, kCaptureMaxFps, &v))
                     return *error = bad("fps", optarg, "a whole number from 1 to 240"), ParseStatus::Error;
                 o->fps = static_cast<int>(v);
                 break;
@@ -141,7 +141,7 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
                 o->contact_sheet = optarg;
                 break;
             case OPT_TILE:
-                if (!read_int(optarg, 8, CAPTURE_MAX_SIDE, &v))
+                if (!read_int(optarg, 8, kCaptureMaxSide, &v))
                     return *error = bad("tile-width", optarg, "a whole number from 8 to 4096"), ParseStatus::Error;
                 o->tile_width = static_cast<int>(v);
                 break;

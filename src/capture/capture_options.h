@@ -26,6 +26,6 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* options
 const char* capture_usage();
 
 // Limits the parser enforces.
-constexpr int CAPTURE_MAX_FPS = 240;
-constexpr int CAPTURE_MIN_SIDE = 16;
-constexpr int CAPTURE_MAX_SIDE = 4096;
+constexpr int kCaptureMaxFps = 240;
+constexpr int kCaptureMinSide = 16;
+constexpr int kCaptureMaxSide = 4096;

@@ -7,8 +7,8 @@
 #include "capture/music_survey.h"
 #include "core/frame_image.h"
 
-constexpr int SHEET_COLUMNS = 7;
-constexpr int SHEET_GAP = 2;  // pixels between tiles and around the edge
+constexpr int kSheetColumns = 7;
+constexpr int kSheetGap = 2;  // pixels between tiles and around the edge
 
 struct ContactSheet {
     int tiles;
@@ -26,4 +26,4 @@ void sheet_place(ContactSheet* sheet, int index, const RgbImage& frame);
 // The frame (counted from the capture's first) that shows the middle of each
 // order, given the frame at which the music starts; -1 where the order is not
 // played.
-void sheet_frames(const MusicSurvey& survey, FrameClock clock, int64_t music_frame, int64_t out[SURVEY_ORDERS]);
+void sheet_frames(const MusicSurvey& survey, FrameClock clock, int64_t music_frame, int64_t out[kSurveyOrders]);

@@ -34,7 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kModuleFile = "qx_demo_drensolk.xm";
 // A module that never reaches the end row is refused after this much music
 // unless --frames or --seconds bounds the capture.
 constexpr uint64_t kSurveyLimitSeconds = 20 * 60;
@@ -46,7 +45,7 @@ struct Capture {
     bool output_open;
     bool sheet_wanted;
     ContactSheet sheet;
-    int64_t sheet_frame[SURVEY_ORDERS];
+    int64_t sheet_frame[kSurveyOrders];
     Progress progress;
     int64_t frame;  // the frame being drawn; after its swap, the next one
     int64_t total;  // expected frames, -1 while unknown
@@ -107,7 +106,7 @@ void finish_frame(int order, int row)
         const FrameInfo info{cap.frame, frame_time(cap.clock, cap.frame), frame_sample(cap.clock, cap.frame), order,
                              row};
         if (!output_frame(&cap.output, image, info)) fail(cap.output.error);
-        for (int o = 0; o < SURVEY_ORDERS && for_sheet; ++o)
+        for (int o = 0; o < kSurveyOrders && for_sheet; ++o)
             if (cap.sheet_frame[o] == cap.frame) sheet_place(&cap.sheet, o, image);
     }
     SDL_GL_SwapBuffers();
@@ -154,8 +153,8 @@ void open_output()
         }
     }
     if (png.empty()) make_parent(o.out);
-    const bool ok = png.empty() ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, CAPTURE_RATE)
-                                : output_open_png(&cap.output, png, CAPTURE_RATE);
+    const bool ok = png.empty() ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, kMixRate)
+                                : output_open_png(&cap.output, png, kMixRate);
     cap.output_open = true;
     if (!ok) fail(cap.output.error);
 }
@@ -186,23 +185,16 @@ void open_display()
 // (a failure exits inside upload_png_texture), then the module.
 std::vector<uint8_t> load_data(CaptureMusic* music)
 {
-    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture(texture_files[i]);
-    std::vector<uint8_t> bytes;
-    int code = read_module_file(kModuleFile, &bytes);
-    if (code == 0) code = capture_music_open(music, bytes, CAPTURE_RATE, cap.opt.start_order);
-    if (code != 0) {
-        std::printf("%s\n", sound_error_text(code));
-        std::exit(1);
-    }
-    return bytes;
+    upload_pictures();
+    return capture_music_load(music, cap.opt.start_order);
 }
 
 // The dry pass: how many frames to expect, and which go on the contact sheet.
 void plan(const std::vector<uint8_t>& module_bytes, int64_t music_frame)
 {
     const MusicSurvey survey =
-        survey_music(module_bytes, CAPTURE_RATE, cap.opt.start_order, kSurveyLimitSeconds * CAPTURE_RATE);
-    if (survey.end_sample != SURVEY_NONE) {
+        survey_music(module_bytes, kMixRate, cap.opt.start_order, kSurveyLimitSeconds * kMixRate);
+    if (survey.end_sample != kSurveyNone) {
         const int64_t end = frame_sample(cap.clock, music_frame) + static_cast<int64_t>(survey.end_sample);
         cap.total = first_frame_at(cap.clock, end) + 1;
         if (cap.opt.max_frames >= 0) cap.total = std::min(cap.total, cap.opt.max_frames);
@@ -276,11 +268,11 @@ int main(int argc, char** argv)
         std::perror(cap.opt.data_dir.c_str());
         return 1;
     }
-    cap.clock = FrameClock{cap.opt.fps, CAPTURE_RATE};
+    cap.clock = FrameClock{cap.opt.fps, kMixRate};
     cap.total = -1;
     cap.sheet_wanted = !cap.opt.contact_sheet.empty();
     for (int64_t& f : cap.sheet_frame) f = -1;
-    if (cap.sheet_wanted) sheet_init(&cap.sheet, SURVEY_ORDERS, cap.opt.width, cap.opt.height, cap.opt.tile_width);
+    if (cap.sheet_wanted) sheet_init(&cap.sheet, kSurveyOrders, cap.opt.width, cap.opt.height, cap.opt.tile_width);
 
     open_display();
     std::atexit(abandon_output_at_exit);  // runs before SDL_Quit: ffmpeg is stopped first

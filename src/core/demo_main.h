@@ -10,6 +10,3 @@ int demo_main(int argc, char** argv);
 // integer value as atoi reads it (text gives 0), clamped to int where atoi
 // would overflow. None for no argument or for more than one.
 std::optional<int> start_order_from_args(int argc, char** argv);
-
-// The oldest music-layer version start-up accepts.
-constexpr float REQUIRED_SOUND_VERSION = 3.75f;

@@ -6,6 +6,7 @@
 #include "core/key_poll.h"
 #include "core/music/fmod_api.h"
 #include "core/schedule.h"
+#include "effects/intro_spinner.h"
 
 void run_frame_loop(FMUSIC_MODULE* module)
 {
@@ -21,4 +22,9 @@ void run_frame_loop(FMUSIC_MODULE* module)
         SDL_GL_SwapBuffers();
         if (is_end_position(order, row)) break;
     }
+}
+
+void play_intro()
+{
+    run_intro_loop(now_seconds, poll_key_press, [] { SDL_GL_SwapBuffers(); });
 }

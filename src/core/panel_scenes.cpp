@@ -3,6 +3,7 @@
 #include "core/random.h"
 #include "core/stipple.h"
 #include "core/sync_state.h"
+#include "core/textures.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 #include "draw/vec.h"
@@ -10,23 +11,21 @@
 namespace {
 
 // Starting values, shared by the definitions and the test reset.
-constexpr float FIRST_PANEL_X = 0.5f;
-constexpr float PANEL_Y = 0.7f;
-constexpr double FIRST_PANEL_LAST_TIME = -1.0;
-constexpr float FIRST_GRID_LAST_TIME = -1.0f;
+constexpr float kFirstPanelX = 0.5f;
+constexpr float kPanelY = 0.7f;
+constexpr double kFirstPanelLastTime = -1.0;
+constexpr float kFirstGridLastTime = -1.0f;
 
 }  // namespace
 
-float panel_x = FIRST_PANEL_X;
-float panel_y = PANEL_Y;
+float panel_x = kFirstPanelX;
+float panel_y = kPanelY;
 int32_t panel_count = 0;
-double panel_last_time = FIRST_PANEL_LAST_TIME;
-float grid_last_time = FIRST_GRID_LAST_TIME;
+double panel_last_time = kFirstPanelLastTime;
+float grid_last_time = kFirstGridLastTime;
 uint8_t grid_stipple[128] = {};
 
 namespace {
-
-constexpr int COW_TEXTURE = 6;
 
 // Colour of a ring burst: bright and warm while ring_level is fresh, black as it fades.
 void set_ring_colour(float level)
@@ -63,7 +62,7 @@ void panel_scene(double t)
     const float swell = static_cast<float>(ld(s.beat_level) * 0.1);
     const float cow_size = static_cast<float>(swell + 0.4);
     glColor3f(1.0f, 1.0f, 1.0f);
-    textured_panel(cow_size, cow_size, panel_x, static_cast<float>(panel_y - 0.1), COW_TEXTURE, 0.0f);
+    textured_panel(cow_size, cow_size, panel_x, static_cast<float>(panel_y - 0.1), kCowPicture, 0.0f);
     glDisable(GL_BLEND);
 
     static const double radii[3] = {0.02, 0.03, 0.04};
@@ -108,8 +107,8 @@ void grid_scene(double t)
             const float size = static_cast<float>(swell + 0.15);
             const float cy = static_cast<float>(v - 0.1);
             glColor3f(1.0f, 0.0f, 0.0f);
-            textured_panel(size, size, u, cy, COW_TEXTURE, 0.0f);
-            textured_panel(0.15f, 0.15f, u, cy, COW_TEXTURE, 0.0f);
+            textured_panel(size, size, u, cy, kCowPicture, 0.0f);
+            textured_panel(0.15f, 0.15f, u, cy, kCowPicture, 0.0f);
             glDisable(GL_BLEND);
 
             // Additive blending is switched on for every cell but only switched
@@ -146,10 +145,10 @@ void fixed_panel(int texture_index, float cx, float cy)
 
 void panel_scenes_reset_for_test()
 {
-    panel_x = FIRST_PANEL_X;
-    panel_y = PANEL_Y;
+    panel_x = kFirstPanelX;
+    panel_y = kPanelY;
     panel_count = 0;
-    panel_last_time = FIRST_PANEL_LAST_TIME;
-    grid_last_time = FIRST_GRID_LAST_TIME;
+    panel_last_time = kFirstPanelLastTime;
+    grid_last_time = kFirstGridLastTime;
     for (auto& b : grid_stipple) b = 0;
 }

@@ -33,5 +33,5 @@ void demo_rand_reset_for_test() { rng = RandomState{}; }
 
 void demo_rand_queue_for_test(std::initializer_list<int> values)
 {
-    for (int v : values) rng.queued.push_back(v & DEMO_RAND_MAX);
+    for (int v : values) rng.queued.push_back(v & kDemoRandMax);
 }

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <initializer_list>
 
-constexpr int DEMO_RAND_MAX = 32767;
+constexpr int kDemoRandMax = 32767;
 
-// Next value of the sequence, 0..DEMO_RAND_MAX.
+// Next value of the sequence, 0..kDemoRandMax.
 int demo_rand();
 
 // Number of values taken since start (or since demo_rand_reset_for_test).

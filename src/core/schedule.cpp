@@ -14,7 +14,7 @@
 #include "effects/sliding_dashes.h"
 #include "effects/triangle_subdivision.h"
 
-size_t scheduled_layers(int o, int mask, Layer out[MAX_SCHEDULED_LAYERS])
+size_t scheduled_layers(int o, int mask, Layer out[kMaxScheduledLayers])
 {
     size_t n = 0;
     auto add = [&](bool on, Layer layer) {
@@ -128,19 +128,11 @@ void draw_layer(Layer layer, double t, int order)
     }
 }
 
-void set_projection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0.875, 0.125, 0.1, 1000);
-    glTranslatef(0, 0, -70);
-}
-
 void draw_frame(int order, float t, int layer_mask)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     set_projection();
-    Layer layers[MAX_SCHEDULED_LAYERS];
+    Layer layers[kMaxScheduledLayers];
     const size_t n = scheduled_layers(order, layer_mask, layers);
     for (size_t i = 0; i < n; ++i) draw_layer(layers[i], static_cast<double>(t), order);
 }

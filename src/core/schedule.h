@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 
+#include "draw/view.h"
+
 enum class Layer {
     PetalRings,
     PulsingSquares,
@@ -21,17 +23,14 @@ enum class Layer {
     FixedPanelLate,  // texture 1 at (0.5, 0.7), last from order 12 on
 };
 
-constexpr size_t MAX_SCHEDULED_LAYERS = 16;
+constexpr size_t kMaxScheduledLayers = 16;
 
 // Layers of one frame in drawing order; returns how many were written to out.
-size_t scheduled_layers(int order, int layer_mask, Layer out[MAX_SCHEDULED_LAYERS]);
+size_t scheduled_layers(int order, int layer_mask, Layer out[kMaxScheduledLayers]);
 const char* layer_name(Layer layer);
 
 // Draws one layer with the frame time t (and the order where it needs it).
 void draw_layer(Layer layer, double t, int order);
-
-// The shared view: x 0..1 left to right, y 0.125..0.875 top to bottom.
-void set_projection();
 
 // One whole frame's drawing: clear, projection, every scheduled layer.
 // A function of its inputs (and the layers' own stores), so the live loop,

@@ -1,5 +1,6 @@
 #include "core/sync_state.h"
 
+#include "core/demo_data.h"
 #include "core/music/fmod_api.h"
 #include "draw/vec.h"
 
@@ -23,41 +24,42 @@ void add(std::atomic<T>& a, T v)
 }
 
 // Shared by the live hook and callers that already know the row. The row is
-// only asked for when instrument 17 needs it.
+// only asked for when the stab needs it. Tests run one after the other: one
+// trigger can match several.
 template <class RowFn>
 void apply_instrument(unsigned char n, RowFn row)
 {
     SyncState& s = sync_state;
-    if (n == 1) {
+    if (n == role::kick) {
         st(s.pulse, 1.0f);
         add(s.beat_count, 1);
         st(s.grid_phase, static_cast<float>(static_cast<double>(ld(s.grid_phase)) + 0.4));
         st(s.beat_level, 1.0f);
-    } else if (n == 2 || n == 3 || n == 4) {
+    } else if (n == role::snare || n == role::tom || n == role::clap) {
         st(s.ring_level, 1.0f);
         add(s.ring_count, 1);
     }
-    if (n == 5) {
+    if (n == role::crash) {
         st(s.reposition_flag, true);
         add(s.jump_count, 1);
     }
-    if (n == 12 || n == 14) {
+    if (n == role::closed_hat || n == role::open_hat) {
         st(s.flicker_level, 1.0f);
         add(s.accent_count, 1);
     }
-    if (n == 13) {
+    if (n == role::rim) {
         st(s.pulse, 1.0f);
         st(s.flicker_level, 1.0f);
         add(s.accent_count, 1);
-    } else if (n == 14) {
+    } else if (n == role::open_hat) {
         add(s.petal_phase, 341.0f);
         add(s.accent_count, 1);
-    } else if (n == 16) {
+    } else if (n == role::pluck) {
         const int32_t cursor = ld(s.petal_cursor);
         st(s.petal_level[((cursor % 3) + 3) % 3], 1.0f);
         st(s.petal_cursor, cursor + 1);
     }
-    if (n == 17) {
+    if (n == role::stab) {
         add(s.accent_count, 1);
         if (row() < 28) st(s.walker_spawn, true);
     }

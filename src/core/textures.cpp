@@ -5,16 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "core/picture.h"
 #include "draw/gl.h"
 
-uint32_t TextureTable[TEXTURE_COUNT] = {};
-
-const char* const texture_files[TEXTURE_COUNT] = {
-    "paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png", "paintart5.png", "paintart6.PNG", "cow.PNG",
-};
+uint32_t TextureTable[kTextureCount] = {};
 
 uint32_t upload_png_texture(const char* path)
 {
@@ -42,4 +39,12 @@ uint32_t upload_png_texture(const char* path)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     return name;
+}
+
+void upload_pictures(const char* folder)
+{
+    for (int i = 0; i < kTextureCount; ++i) {
+        const std::string path = folder ? std::string(folder) + "/" + kPictureFiles[i] : kPictureFiles[i];
+        TextureTable[i] = upload_png_texture(path.c_str());
+    }
 }

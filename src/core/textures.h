@@ -2,13 +2,27 @@
 #pragma once
 #include <cstdint>
 
-constexpr int TEXTURE_COUNT = 7;
-extern uint32_t TextureTable[TEXTURE_COUNT];
-// File names, index order; exact case matters.
-extern const char* const texture_files[TEXTURE_COUNT];
+#include "core/demo_data.h"
+#include "draw/shapes.h"
+
+// One texture per picture of kPictureFiles, same index.
+constexpr int kTextureCount = kPictureCount;
+extern uint32_t TextureTable[kTextureCount];
 
 // Loads one picture and returns a new bound texture holding it as 24-bit RGB.
 // Any picture SDL_image decodes is converted first. On a file that cannot be
 // decoded it writes "error loading texture '<path>': <reason>" through perror
 // and exits with status 1.
 uint32_t upload_png_texture(const char* path);
+
+// Opens and closes its own GL_QUADS: picture `texture_index` (0..6) of
+// TextureTable, w by h, turned by `angle`, centred on (cx, cy). Leaves
+// GL_TEXTURE_2D off and the texture bound.
+inline void textured_panel(float w, float h, float cx, float cy, int texture_index, float angle)
+{
+    textured_quad(w, h, cx, cy, TextureTable[texture_index], angle);
+}
+
+// Uploads the seven pictures into TextureTable in index order, from `folder`
+// (the working folder when null). Exits as upload_png_texture does.
+void upload_pictures(const char* folder = nullptr);

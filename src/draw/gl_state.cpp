@@ -6,13 +6,13 @@ State state;
 
 void flush_changes()
 {
-    for (int i = 0; i < CAP_COUNT; ++i) {
+    for (int i = 0; i < kCapCount; ++i) {
         const int8_t want = state.wanted[i];
-        if (want == UNKNOWN || want == state.sent[i]) continue;
+        if (want == kUnknown || want == state.sent[i]) continue;
         if (want)
-            glEnable(CAP_NAMES[i]);
+            glEnable(kCapNames[i]);
         else
-            glDisable(CAP_NAMES[i]);
+            glDisable(kCapNames[i]);
         state.sent[i] = want;
     }
     if (state.want_src != 0 && (state.want_src != state.sent_src || state.want_dst != state.sent_dst)) {

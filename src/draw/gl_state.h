@@ -17,12 +17,12 @@
 
 namespace lazy_gl {
 
-constexpr int CAP_COUNT = 3;
-constexpr int8_t UNKNOWN = -1;
+constexpr int kCapCount = 3;
+constexpr int8_t kUnknown = -1;
 
 struct State {
-    int8_t wanted[CAP_COUNT] = {UNKNOWN, UNKNOWN, UNKNOWN};
-    int8_t sent[CAP_COUNT] = {UNKNOWN, UNKNOWN, UNKNOWN};
+    int8_t wanted[kCapCount] = {kUnknown, kUnknown, kUnknown};
+    int8_t sent[kCapCount] = {kUnknown, kUnknown, kUnknown};
     GLenum want_src = 0, want_dst = 0;  // 0: never set by this layer
     GLenum sent_src = 0, sent_dst = 0;  // 0: not known
     bool dirty = false;
@@ -44,7 +44,7 @@ inline int cap_index(GLenum cap)
     }
 }
 
-constexpr GLenum CAP_NAMES[CAP_COUNT] = {GL_POLYGON_STIPPLE, GL_BLEND, GL_LINE_SMOOTH};
+constexpr GLenum kCapNames[kCapCount] = {GL_POLYGON_STIPPLE, GL_BLEND, GL_LINE_SMOOTH};
 
 inline void set_cap(GLenum cap, int8_t on)
 {

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "core/textures.h"
 #include "draw/gl.h"
 
 namespace {
@@ -97,10 +96,10 @@ void centered_rect_outline(float half_w, float half_h)
     glVertex2f(left, top);
 }
 
-void textured_panel(float w, float h, float cx, float cy, int texture_index, float angle)
+void textured_quad(float w, float h, float cx, float cy, uint32_t texture, float angle)
 {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, TextureTable[texture_index]);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_QUADS);
     const Vec2 centre(cx, cy);
     const Vec2 corners[4] = {Vec2(-w / 2, -h / 2), Vec2(w / 2, -h / 2), Vec2(w / 2, h / 2), Vec2(-w / 2, h / 2)};

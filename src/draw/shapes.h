@@ -4,6 +4,7 @@
 // Unless noted, a shape only adds vertices to a primitive the caller opened,
 // in the colour the caller set last.
 #pragma once
+#include <cstdint>
 #include "draw/vec.h"
 
 // GL_QUADS: ring sector between radii r_a and r_b from angle a0 to a1, `segments` quads.
@@ -21,6 +22,7 @@ void gradient_disc(double t, float radius, const Color3& centre_colour, const Co
 void cross_mark(float half_len, float cx, float cy);
 // GL_LINES: rectangle outline around the screen centre (0.5, 0.5).
 void centered_rect_outline(float half_w, float half_h);
-// Opens and closes its own GL_QUADS: picture `texture_index` (0..6) of TextureTable,
-// w by h, turned by `angle`, centred on (cx, cy). Leaves GL_TEXTURE_2D off.
-void textured_panel(float w, float h, float cx, float cy, int texture_index, float angle);
+// Opens and closes its own GL_QUADS: the picture of OpenGL texture `texture`,
+// w by h, turned by `angle`, centred on (cx, cy), its first row along the top
+// edge. Leaves GL_TEXTURE_2D off and the texture bound.
+void textured_quad(float w, float h, float cx, float cy, uint32_t texture, float angle);

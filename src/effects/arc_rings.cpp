@@ -11,15 +11,15 @@
 namespace {
 
 // Starting values, shared by the definitions and the test reset.
-const Vec2 FIRST_CENTRE(0.5f, 0.5f);
-constexpr int32_t NO_ORDER = -1;  // so the first call always draws a centre
-constexpr double FIRST_LAST_TIME = -1.0;
+const Vec2 kFirstCentre(0.5f, 0.5f);
+constexpr int32_t kNoOrder = -1;  // so the first call always draws a centre
+constexpr double kFirstLastTime = -1.0;
 
 }  // namespace
 
-Vec2 arc_centre = FIRST_CENTRE;
-int32_t arc_last_order = NO_ORDER;
-double arc_last_time = FIRST_LAST_TIME;
+Vec2 arc_centre = kFirstCentre;
+int32_t arc_last_order = kNoOrder;
+double arc_last_time = kFirstLastTime;
 uint8_t arc_stipple[128] = {};
 
 namespace {
@@ -30,12 +30,12 @@ struct Ring {
     double k_c, k_a, inner, outer;
 };
 
-constexpr Ring RINGS[7] = {
+constexpr Ring kRings[7] = {
     {1.0, 1.0, 0.15, 0.2},      {1.34, 1.32, 0.13, 0.14}, {0.34, -1.43, 0.205, 0.21}, {1.41, 1.31, 0.245, 0.26},
     {1.37, -1.48, 0.22, 0.225}, {1.51, 1.21, 0.23, 0.24}, {1.51, 1.21, 0.27, 0.6},
 };
 
-constexpr float SIXTH_TURN = 1.0471976f;
+constexpr float kSixthTurn = 1.0471976f;
 
 }  // namespace
 
@@ -59,13 +59,13 @@ void draw_arc_rings(double t, int order)
     glEnable(GL_BLEND);
     glBegin(GL_QUADS);
     const float w = static_cast<float>(0.025 * ld(sync_state.beat_level));
-    for (const Ring& ring : RINGS) {
+    for (const Ring& ring : kRings) {
         glColor4f(static_cast<float>(0.5 * std::cos(ring.k_c * t) + 0.5), 0.0f, 0.0f, 0.5f);
         const float r_a = static_cast<float>(w + ring.inner);
         const float r_b = static_cast<float>(w + ring.outer);
         for (int i = 0; i < 6; ++i) {
-            const double a0 = ring.k_a * t + i * static_cast<double>(SIXTH_TURN);
-            const double a1 = a0 + 0.95 * static_cast<double>(SIXTH_TURN);
+            const double a0 = ring.k_a * t + i * static_cast<double>(kSixthTurn);
+            const double a1 = a0 + 0.95 * static_cast<double>(kSixthTurn);
             arc_band(r_a, r_b, arc_centre.x, arc_centre.y, 40, static_cast<float>(a0), static_cast<float>(a1));
         }
     }
@@ -79,8 +79,8 @@ void draw_arc_rings(double t, int order)
 
 void arc_rings_reset_for_test()
 {
-    arc_centre = FIRST_CENTRE;
-    arc_last_order = NO_ORDER;
-    arc_last_time = FIRST_LAST_TIME;
+    arc_centre = kFirstCentre;
+    arc_last_order = kNoOrder;
+    arc_last_time = kFirstLastTime;
     for (auto& b : arc_stipple) b = 0;
 }

@@ -9,31 +9,31 @@
 namespace {
 
 // Starting values, shared by the definitions and the test reset.
-const Vec2 FIRST_SPAWN_POINT(0.0f, 0.5f);
-constexpr int32_t FIRST_COUNTDOWN = 1;  // the very first call lowers walker_spawn
-constexpr int32_t COUNTDOWN_PERIOD = 20;
-constexpr int32_t NO_ORDER = -1;
+const Vec2 kFirstSpawnPoint(0.0f, 0.5f);
+constexpr int32_t kFirstCountdown = 1;  // the very first call lowers walker_spawn
+constexpr int32_t kCountdownPeriod = 20;
+constexpr int32_t kNoOrder = -1;
 
 }  // namespace
 
 std::vector<Walker> drawn_walkers;
 std::vector<Walker> source_walkers;
-Vec2 walker_spawn_point = FIRST_SPAWN_POINT;
+Vec2 walker_spawn_point = kFirstSpawnPoint;
 float spawn_heading = 0.0f;
-int32_t walker_countdown = FIRST_COUNTDOWN;
-int32_t walker_last_order = NO_ORDER;
+int32_t walker_countdown = kFirstCountdown;
+int32_t walker_last_order = kNoOrder;
 uint8_t walker_stipple[128] = {};
 
 namespace {
 
-constexpr float QUARTER_PI = 0.7853982f;
+constexpr float kQuarterPi = 0.7853982f;
 
 // Adds one walker at the tip of a random source (or at walker_spawn_point when
 // there is none), turned by 0 or +-pi/4. At most four random draws, in this order:
 // turn, sign, source index (only with sources), second source entry.
 void spawn_walker()
 {
-    spawn_heading = (demo_rand() % 2 == 0) ? QUARTER_PI : 0.0f;
+    spawn_heading = (demo_rand() % 2 == 0) ? kQuarterPi : 0.0f;
     if ((demo_rand() & 1) == 1) spawn_heading = -spawn_heading;
 
     if (!source_walkers.empty()) {
@@ -79,7 +79,7 @@ void draw_branch_walkers(double /*t*/, int order)
     walker_countdown -= 1;
     if (walker_countdown <= 0) {
         st(sync_state.walker_spawn, false);
-        walker_countdown = COUNTDOWN_PERIOD;
+        walker_countdown = kCountdownPeriod;
     }
 
     glDisable(GL_POLYGON_STIPPLE);
@@ -119,9 +119,9 @@ void branch_walkers_reset_for_test()
 {
     drawn_walkers.clear();
     source_walkers.clear();
-    walker_spawn_point = FIRST_SPAWN_POINT;
+    walker_spawn_point = kFirstSpawnPoint;
     spawn_heading = 0.0f;
-    walker_countdown = FIRST_COUNTDOWN;
-    walker_last_order = NO_ORDER;
+    walker_countdown = kFirstCountdown;
+    walker_last_order = kNoOrder;
     for (auto& b : walker_stipple) b = 0;
 }

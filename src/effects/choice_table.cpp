@@ -11,8 +11,8 @@ bool quad_needs_fill = true;
 
 void fill_choice_table()
 {
-    ChoiceTable.reserve(ChoiceTable.size() + CHOICE_FILL_SIZE);
-    for (int i = 0; i < CHOICE_FILL_SIZE; ++i) ChoiceTable.push_back(static_cast<uint8_t>(demo_rand() & 0xff));
+    ChoiceTable.reserve(ChoiceTable.size() + kChoiceFillSize);
+    for (int i = 0; i < kChoiceFillSize; ++i) ChoiceTable.push_back(static_cast<uint8_t>(demo_rand() & 0xff));
 }
 
 uint8_t take_choice()

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-// Grows by CHOICE_FILL_SIZE bytes on the first frame of each subdivision
+// Grows by kChoiceFillSize bytes on the first frame of each subdivision
 // layer; never shrinks. Empty until then.
 extern std::vector<uint8_t> ChoiceTable;
 // Index of the next byte take_choice returns (taken modulo the table size).
@@ -14,9 +14,9 @@ extern int32_t choice_cursor;
 extern bool triangle_needs_fill;
 extern bool quad_needs_fill;
 
-constexpr int CHOICE_FILL_SIZE = 100000;
+constexpr int kChoiceFillSize = 100000;
 
-// Appends CHOICE_FILL_SIZE bytes, each the low 8 bits of one demo_rand().
+// Appends kChoiceFillSize bytes, each the low 8 bits of one demo_rand().
 void fill_choice_table();
 
 // The byte at choice_cursor, then advances the cursor. The index wraps to the

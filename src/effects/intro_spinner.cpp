@@ -1,13 +1,9 @@
 #include "effects/intro_spinner.h"
 
-#include <SDL/SDL.h>
-
-#include "core/clock.h"
-#include "core/key_poll.h"
-#include "core/schedule.h"
 #include "draw/shapes.h"
+#include "draw/view.h"
 
-const Color3 intro_colours[INTRO_BAND_COUNT] = {
+const Color3 intro_colours[kIntroBandCount] = {
     Color3(0.5f, 0, 0.5f), Color3(0, 0, 0.5f), Color3(0, 0, 1), Color3(0, 1, 0),
     Color3(1, 1, 0),       Color3(1, 0.5f, 0), Color3(1, 0, 0),
 };
@@ -19,8 +15,3 @@ void intro_band(int k, double now)
 }
 
 void set_intro_projection() { set_projection(); }
-
-void play_intro()
-{
-    run_intro_loop(now_seconds, poll_key_press, [] { SDL_GL_SwapBuffers(); });
-}

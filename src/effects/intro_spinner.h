@@ -3,13 +3,13 @@
 #include "draw/gl.h"
 #include "draw/vec.h"
 
-constexpr int INTRO_BAND_COUNT = 7;
+constexpr int kIntroBandCount = 7;
 // The intro ends on the first frame whose after-swap clock reads at least this
 // (deliberately not pi).
-constexpr double INTRO_END_SECONDS = 3.141516;
+constexpr double kIntroEndSeconds = 3.141516;
 
 // Band colours, innermost (purple) to outermost (red).
-extern const Color3 intro_colours[INTRO_BAND_COUNT];
+extern const Color3 intro_colours[kIntroBandCount];
 
 // GL_QUADS of band k (0..6) from angle 0 to -now: 20 segments around (0.5, 0.65).
 // Only adds vertices; the caller opens and closes the primitive.
@@ -21,7 +21,7 @@ template <class Clock>
 void draw_intro_frame(Clock&& clock)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (int k = 0; k < INTRO_BAND_COUNT; ++k) {
+    for (int k = 0; k < kIntroBandCount; ++k) {
         intro_colours[k].emit_color();
         glBegin(GL_QUADS);
         intro_band(k, clock());
@@ -33,7 +33,7 @@ void draw_intro_frame(Clock&& clock)
 void set_intro_projection();
 
 // The intro's own loop: projection once, then frames of (key poll, drawing,
-// swap) until the clock read after a swap reaches INTRO_END_SECONDS or a poll
+// swap) until the clock read after a swap reaches kIntroEndSeconds or a poll
 // saw a key press; that frame is still drawn and shown. `key_pressed()` takes
 // every pending event and says whether one was a key press. Returns the number
 // of frames shown.
@@ -48,11 +48,7 @@ int run_intro_loop(Clock&& clock, KeyPressed&& key_pressed, Swap&& swap)
         draw_intro_frame(clock);
         swap();
         ++frames;
-        if (clock() >= INTRO_END_SECONDS) break;
+        if (clock() >= kIntroEndSeconds) break;
     }
     return frames;
 }
-
-// Live intro: now_seconds, SDL event polling, SDL_GL_SwapBuffers. A key press
-// only shortens the intro; it is consumed here.
-void play_intro();

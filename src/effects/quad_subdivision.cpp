@@ -16,8 +16,8 @@ namespace {
 uint8_t quad_stipple[128];
 
 // A quarter turn as the layer has always written it, not pi/2.
-constexpr double QUARTER_TURN = 1.57079632675;
-constexpr float CROSS_HALF = 0.01f;
+constexpr double kQuarterTurn = 1.57079632675;
+constexpr float kCrossHalf = 0.01f;
 
 // A layer frame is recorded first and painted afterwards. On a software
 // rasteriser each of the few hundred stipple toggles between the quads ends a
@@ -35,8 +35,8 @@ struct Prim {
 };
 // Every quad of a full tree, a centre cross per depth-2 quad and a white
 // cross per depth-3 node.
-constexpr size_t MAX_PRIMS = 5440 + 64 + 1024;
-Prim prims[MAX_PRIMS];
+constexpr size_t kMaxPrims = 5440 + 64 + 1024;
+Prim prims[kMaxPrims];
 size_t prim_count = 0;
 bool recording = false;        // inside quad_layer: record instead of draw
 bool stipple_on = false;       // while recording: what the stipple would be
@@ -44,7 +44,7 @@ int depth_order_allowed = -1;  // -1: ask GL for a deep enough depth buffer
 
 // Depth steps between consecutive primitives: 0.001 units of the view's depth
 // range (0.1 to 1000) is about 17 steps of a 24-bit depth buffer.
-constexpr float DEPTH_STEP = 0.001f;
+constexpr float kDepthStep = 0.001f;
 
 void set_stipple(bool on)
 {
@@ -58,15 +58,15 @@ void set_stipple(bool on)
 
 void cross_ends(float cx, float cy, Vec2 out[4])
 {
-    out[0] = Vec2(cx - CROSS_HALF, cy);
-    out[1] = Vec2(cx + CROSS_HALF, cy);
-    out[2] = Vec2(cx, cy - CROSS_HALF);
-    out[3] = Vec2(cx, cy + CROSS_HALF);
+    out[0] = Vec2(cx - kCrossHalf, cy);
+    out[1] = Vec2(cx + kCrossHalf, cy);
+    out[2] = Vec2(cx, cy - kCrossHalf);
+    out[3] = Vec2(cx, cy + kCrossHalf);
 }
 
 void record(const Prim& p)
 {
-    if (prim_count < MAX_PRIMS) prims[prim_count++] = p;
+    if (prim_count < kMaxPrims) prims[prim_count++] = p;
 }
 
 void draw_quad(Vec2 a, Vec2 p2, Vec2 p3, Vec2 p4, float red)
@@ -94,7 +94,7 @@ void draw_cross(float cx, float cy, float shade)
     }
     lazy_begin(GL_LINES);
     glColor3f(shade, shade, shade);
-    cross_mark(CROSS_HALF, cx, cy);
+    cross_mark(kCrossHalf, cx, cy);
     glEnd();
 }
 
@@ -135,10 +135,10 @@ void paint_recorded()
         glEnable(GL_DEPTH_TEST);
         glDisable(GL_POLYGON_STIPPLE);
         for (size_t i = 0; i < prim_count; ++i)
-            if (!prims[i].hatched) paint(prims[i], true, DEPTH_STEP * static_cast<float>(i));
+            if (!prims[i].hatched) paint(prims[i], true, kDepthStep * static_cast<float>(i));
         glEnable(GL_POLYGON_STIPPLE);
         for (size_t i = 0; i < prim_count; ++i)
-            if (prims[i].hatched) paint(prims[i], true, DEPTH_STEP * static_cast<float>(i));
+            if (prims[i].hatched) paint(prims[i], true, kDepthStep * static_cast<float>(i));
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_POLYGON_STIPPLE);
         const Prim& last = prims[prim_count - 1];
@@ -169,7 +169,7 @@ void quad_node(Vec2 a, Vec2 b, int depth)
             // Depth, time and byte summed in floats, left to right.
             const float sum = static_cast<float>(depth) + subdiv_time + static_cast<float>(byte);
             const float w = fsin(sum);
-            const float theta = static_cast<float>(static_cast<double>(w) - QUARTER_TURN);
+            const float theta = static_cast<float>(static_cast<double>(w) - kQuarterTurn);
             const Vec2 v = b - a;
             const Vec2 r = v.rotated(theta);
             const Vec2 p2 = a + r * 0.5f;

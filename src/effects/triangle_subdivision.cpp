@@ -5,6 +5,7 @@
 
 #include "core/stipple.h"
 #include "core/sync_state.h"
+#include "core/textures.h"
 #include "draw/gl.h"
 #include "draw/gl_state.h"
 #include "draw/shapes.h"
@@ -16,8 +17,7 @@ namespace {
 
 uint8_t triangle_stipple[128];
 
-constexpr int COW_TEXTURE = 6;
-constexpr float PANEL_ANGLE = 0.785375f;  // deliberately not quite pi/4
+constexpr float kPanelAngle = 0.785375f;  // deliberately not quite pi/4
 
 }  // namespace
 
@@ -95,12 +95,12 @@ void triangle_layer(double t)
         glColor3f(1.0f, 1.0f, 1.0f);
         // Growing panel down the right side, shrinking one up the left side.
         const float grow = static_cast<float>(0.15 * u);
-        textured_panel(grow, grow, static_cast<float>(u + 0.5), static_cast<float>(1.2 * u + 0.2), COW_TEXTURE,
-                       -PANEL_ANGLE);
+        textured_panel(grow, grow, static_cast<float>(u + 0.5), static_cast<float>(1.2 * u + 0.2), kCowPicture,
+                       -kPanelAngle);
         double m = 0.075 - 0.15 * u;
         if (m < 0) m = 0;
-        textured_panel(static_cast<float>(m), static_cast<float>(m), u, static_cast<float>(0.8 - 1.2 * u), COW_TEXTURE,
-                       PANEL_ANGLE);
+        textured_panel(static_cast<float>(m), static_cast<float>(m), u, static_cast<float>(0.8 - 1.2 * u), kCowPicture,
+                       kPanelAngle);
     }
     glDisable(GL_BLEND);
 

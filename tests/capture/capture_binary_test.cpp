@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kFps = 10;
-constexpr int kSamplesPerFrame = CAPTURE_RATE / kFps;
+constexpr int kSamplesPerFrame = kMixRate / kFps;
 
 const fs::path kWork = fs::path(DRENSOLK_BINARY_DIR) / "capture-test";
 
@@ -180,7 +180,7 @@ TEST(CaptureBinary, ShortCaptureFromOrder19EndsAtOrder20Row2WithMatchingFramesAn
         EXPECT_EQ(c.log[k].frame, static_cast<long long>(k));
         EXPECT_EQ(c.log[k].sample, static_cast<long long>(k) * kSamplesPerFrame);
     }
-    EXPECT_EQ(c.wav_rate, CAPTURE_RATE);
+    EXPECT_EQ(c.wav_rate, kMixRate);
     EXPECT_EQ(c.wav_channels, 2);
     EXPECT_EQ(c.wav.size() / 2, c.log.size() * kSamplesPerFrame);
     EXPECT_NE(c.result.err.find("last frame at order 20, row 2"), std::string::npos) << c.result.err;
@@ -208,27 +208,27 @@ TEST(CaptureBinary, AudioIsSilentThroughTheIntroThenThePlayerCoresRenderSampleFo
 
     std::vector<uint8_t> bytes;
     ASSERT_EQ(read_module_file((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str(), &bytes), 0);
-    mcore_t core{};
-    ASSERT_EQ(mcore_open(&core, bytes.data(), bytes.size(), CAPTURE_RATE), 0);
-    ASSERT_EQ(mcore_set_order(&core, 19), 0);
+    PlayerCore core{};
+    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kMixRate), 0);
+    ASSERT_EQ(player_core_set_order(&core, 19), 0);
     mt::Rendered reference;
     mt::render(&core, c.wav.size() / 2 - intro_samples, &reference, 512);
-    mcore_close(&core);
+    player_core_close(&core);
     const std::vector<int16_t> music(c.wav.begin() + static_cast<std::ptrdiff_t>(2 * intro_samples), c.wav.end());
     ASSERT_EQ(music.size(), reference.audio.size());
     size_t first_difference = 0;
     while (first_difference < music.size() && music[first_difference] == reference.audio[first_difference])
         ++first_difference;
     EXPECT_EQ(first_difference, music.size())
-        << "first differing frame " << first_difference / 2 << " of " << music.size() / 2;
+        << "first differing sample " << first_difference / 2 << " of " << music.size() / 2;
 
     // Each frame read the last row the core had started at its first sample.
-    const std::vector<mcore_event> rows = mt::only(reference.events, MCORE_ROW);
+    const std::vector<MusicEvent> rows = mt::only(reference.events, MusicEventKind::Row);
     for (size_t k = intro_frames(c); k < c.log.size(); ++k) {
         const uint64_t at = static_cast<uint64_t>(c.log[k].sample) - intro_samples;
-        const mcore_event* last = nullptr;
-        for (const mcore_event& e : rows)
-            if (e.frame <= at) last = &e;
+        const MusicEvent* last = nullptr;
+        for (const MusicEvent& e : rows)
+            if (e.sample <= at) last = &e;
         ASSERT_NE(last, nullptr);
         EXPECT_EQ(c.log[k].order, last->order) << "frame " << k;
         EXPECT_EQ(c.log[k].row, last->row) << "frame " << k;
@@ -383,5 +383,5 @@ TEST(CaptureBinary, WithoutFfmpegWritesPngFramesAndAWavBesideTheAskedFile)
     EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
     EXPECT_TRUE(fs::exists(dir / "demo-frames" / "frame_000004.png"));
     EXPECT_FALSE(fs::exists(dir / "demo-frames" / "frame_000005.png"));
-    EXPECT_EQ(fs::file_size(dir / "demo-frames" / "audio.wav"), 44u + 5 * CAPTURE_RATE / 60 * 4);  // 5 frames at 60 fps
+    EXPECT_EQ(fs::file_size(dir / "demo-frames" / "audio.wav"), 44u + 5 * kMixRate / 60 * 4);  // 5 frames at 60 fps
 }

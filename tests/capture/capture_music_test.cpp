@@ -40,14 +40,14 @@ xm::Module silent_orders(int orders, int rows)
 // The trigger frames the player core itself reports for `module`.
 std::vector<uint64_t> trigger_frames(const xm::Module& module, uint64_t frames)
 {
-    mcore_t core{};
+    PlayerCore core{};
     const std::vector<uint8_t> bytes = xm::write_xm(module);
-    EXPECT_EQ(mcore_open(&core, bytes.data(), bytes.size(), kRate), 0);
+    EXPECT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kRate), 0);
     Rendered r;
     render(&core, frames, &r);
-    mcore_close(&core);
+    player_core_close(&core);
     std::vector<uint64_t> out;
-    for (const mcore_event& e : only(r.events, MCORE_TRIGGER)) out.push_back(e.frame);
+    for (const MusicEvent& e : only(r.events, MusicEventKind::Trigger)) out.push_back(e.sample);
     return out;
 }
 
@@ -196,12 +196,12 @@ TEST(CaptureMusicAudio, EqualsThePlayerCoresRenderSampleForSample)
     const std::vector<int16_t> captured = capture_audio(xm::write_xm(module), -1, 30, 90, 4 * kRate);
     ASSERT_EQ(captured.size(), 2u * 4 * kRate);
 
-    mcore_t core{};
+    PlayerCore core{};
     const std::vector<uint8_t> bytes = xm::write_xm(module);
-    ASSERT_EQ(mcore_open(&core, bytes.data(), bytes.size(), kRate), 0);
+    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kRate), 0);
     Rendered reference;
-    render(&core, 4 * kRate, &reference, CAPTURE_BLOCK_FRAMES);
-    mcore_close(&core);
+    render(&core, 4 * kRate, &reference, kCaptureBlockSamples);
+    player_core_close(&core);
     int nonzero = 0;
     for (int16_t v : reference.audio) nonzero += v != 0;
     EXPECT_GT(nonzero, 1000);  // the comparison is about real sound
@@ -224,7 +224,7 @@ TEST(MusicSurvey, FindsEachOrdersSpanAndTheEndRow)
 {
     const std::vector<uint8_t> bytes = xm::write_xm(silent_orders(22, 4));
     const MusicSurvey s = survey_music(bytes, kRate, -1, 60 * kRate);
-    for (int o = 0; o < SURVEY_ORDERS; ++o) EXPECT_EQ(s.order_start[o], uint64_t(o * 4 * kRow)) << o;
+    for (int o = 0; o < kSurveyOrders; ++o) EXPECT_EQ(s.order_start[o], uint64_t(o * 4 * kRow)) << o;
     for (int o = 0; o < 20; ++o) EXPECT_EQ(s.order_end[o], uint64_t((o + 1) * 4 * kRow)) << o;
     EXPECT_EQ(s.end_sample, uint64_t(82 * kRow));
     EXPECT_EQ(s.order_end[20], s.end_sample);
@@ -236,8 +236,8 @@ TEST(MusicSurvey, FromAStartOrderLeavesEarlierOrdersOutAndCountsFromThere)
 {
     const std::vector<uint8_t> bytes = xm::write_xm(silent_orders(22, 4));
     const MusicSurvey s = survey_music(bytes, kRate, 19, 60 * kRate);
-    EXPECT_EQ(s.order_start[18], SURVEY_NONE);
-    EXPECT_EQ(survey_middle(s, 0), SURVEY_NONE);
+    EXPECT_EQ(s.order_start[18], kSurveyNone);
+    EXPECT_EQ(survey_middle(s, 0), kSurveyNone);
     EXPECT_EQ(s.order_start[19], 0u);
     EXPECT_EQ(s.end_sample, uint64_t(6 * kRow));
 }
@@ -246,7 +246,7 @@ TEST(MusicSurvey, GivesUpAtTheLimitWhenTheEndRowNeverPlays)
 {
     const std::vector<uint8_t> bytes = xm::write_xm(silent_orders(5, 4));  // loops over orders 0 to 4
     const MusicSurvey s = survey_music(bytes, kRate, -1, 10 * kRate);
-    EXPECT_EQ(s.end_sample, SURVEY_NONE);
+    EXPECT_EQ(s.end_sample, kSurveyNone);
     EXPECT_EQ(s.order_start[4], uint64_t(16 * kRow));
-    EXPECT_EQ(s.order_start[5], SURVEY_NONE);
+    EXPECT_EQ(s.order_start[5], kSurveyNone);
 }

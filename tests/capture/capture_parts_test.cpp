@@ -159,8 +159,8 @@ TEST(ContactSheet, SevenColumnsOfTilesShrunkByAWholeFactor)
     EXPECT_EQ(s.factor, 4);
     EXPECT_EQ(s.tile_w, 160);
     EXPECT_EQ(s.tile_h, 120);
-    EXPECT_EQ(s.image.width, 7 * 160 + 8 * SHEET_GAP);
-    EXPECT_EQ(s.image.height, 3 * 120 + 4 * SHEET_GAP);
+    EXPECT_EQ(s.image.width, 7 * 160 + 8 * kSheetGap);
+    EXPECT_EQ(s.image.height, 3 * 120 + 4 * kSheetGap);
     sheet_init(&s, 21, 320, 240, 160);
     EXPECT_EQ(s.factor, 2);
     sheet_init(&s, 21, 700, 480, 160);  // 700 / 160 is not whole: the next factor keeps it within
@@ -179,14 +179,14 @@ TEST(ContactSheet, AveragesBlocksIntoTheTileOfItsIndexAndLeavesTheRest)
     frame.pixels[(0 * 8 + 4) * 3 + 1] = 100;
     frame.pixels[(1 * 8 + 5) * 3 + 1] = 100;
     sheet_place(&s, 8, frame);  // column 1, row 1
-    const int x0 = SHEET_GAP + 1 * (4 + SHEET_GAP), y0 = SHEET_GAP + 1 * (2 + SHEET_GAP);
+    const int x0 = kSheetGap + 1 * (4 + kSheetGap), y0 = kSheetGap + 1 * (2 + kSheetGap);
     EXPECT_EQ(s.image.at(x0, y0)[0], 255);
     EXPECT_EQ(s.image.at(x0 + 1, y0 + 1)[0], 255);
     EXPECT_EQ(s.image.at(x0 + 2, y0)[0], 0);
     EXPECT_EQ(s.image.at(x0 + 2, y0)[1], 50);
     EXPECT_EQ(s.image.at(x0 + 3, y0 + 1)[1], 0);
     // Tile 0 and the gaps keep the ground colour.
-    EXPECT_EQ(s.image.at(SHEET_GAP, SHEET_GAP)[0], 32);
+    EXPECT_EQ(s.image.at(kSheetGap, kSheetGap)[0], 32);
     EXPECT_EQ(s.image.at(x0 - 1, y0)[0], 32);
     sheet_place(&s, 21, frame);  // past the last tile: ignored
     sheet_place(&s, -1, frame);
@@ -195,19 +195,19 @@ TEST(ContactSheet, AveragesBlocksIntoTheTileOfItsIndexAndLeavesTheRest)
 TEST(ContactSheet, PicksTheFirstFrameAtTheMiddleOfEachPlayedOrder)
 {
     MusicSurvey survey;
-    std::fill(std::begin(survey.order_start), std::end(survey.order_start), SURVEY_NONE);
-    std::fill(std::begin(survey.order_end), std::end(survey.order_end), SURVEY_NONE);
+    std::fill(std::begin(survey.order_start), std::end(survey.order_start), kSurveyNone);
+    std::fill(std::begin(survey.order_end), std::end(survey.order_end), kSurveyNone);
     survey.order_start[19] = 0;
     survey.order_end[19] = 6400;
     survey.order_start[20] = 6400;
     survey.order_end[20] = survey.end_sample = 7360;
-    int64_t frames[SURVEY_ORDERS];
+    int64_t frames[kSurveyOrders];
     sheet_frames(survey, FrameClock{10, 32000}, 32, frames);
     EXPECT_EQ(frames[19], 32 + 1);  // middle 3200: exactly frame 1 of the music
     EXPECT_EQ(frames[20], 32 + 3);  // middle 6880: covered first by frame 3 (9600)
     EXPECT_EQ(frames[0], -1);
     EXPECT_EQ(frames[18], -1);
-    EXPECT_EQ(survey_middle(survey, 21), SURVEY_NONE);
+    EXPECT_EQ(survey_middle(survey, 21), kSurveyNone);
 }
 
 // --- progress ----------------------------------------------------------------

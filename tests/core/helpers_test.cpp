@@ -30,7 +30,7 @@ TEST(DemoRand, FifteenBitsNeverSeededOneSequence)
     for (int& v : first) {
         v = demo_rand();
         ASSERT_GE(v, 0);
-        ASSERT_LE(v, DEMO_RAND_MAX);
+        ASSERT_LE(v, kDemoRandMax);
         seen.insert(v);
     }
     for (int i = 0; i < 100000; ++i) high_bit_seen |= (demo_rand() & 0x4000) != 0;

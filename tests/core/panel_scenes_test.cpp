@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/demo_data.h"
 #include "core/panel_scenes.h"
 #include "core/random.h"
 #include "core/stipple.h"
@@ -47,21 +48,21 @@ std::vector<float> ring_radii(const glrec::Batch& lines, Centre c)
 
 class PanelScenes : public ::testing::Test {
 protected:
-    uint32_t saved[TEXTURE_COUNT];
+    uint32_t saved[kTextureCount];
     void SetUp() override
     {
         glrec::reset();
         sync_reset_for_test();
         demo_rand_reset_for_test();
         panel_scenes_reset_for_test();
-        for (int i = 0; i < TEXTURE_COUNT; ++i) {
+        for (int i = 0; i < kTextureCount; ++i) {
             saved[i] = TextureTable[i];
             TextureTable[i] = 100 + i;  // texture name = 100 + index
         }
     }
     void TearDown() override
     {
-        for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = saved[i];
+        for (int i = 0; i < kTextureCount; ++i) TextureTable[i] = saved[i];
     }
 };
 
@@ -131,8 +132,8 @@ TEST_F(PanelScenes, RepositionSpansQuarterToThreeQuartersAndCyclesStrips)
 
 TEST_F(PanelScenes, TwoRequestsBeforeTheSceneMoveItOnce)
 {
-    sync_apply_instrument(5, 0);
-    sync_apply_instrument(5, 0);
+    sync_apply_instrument(role::crash, 0);
+    sync_apply_instrument(role::crash, 0);
     panel_scene(0.0);
     panel_scene(0.0);
     EXPECT_EQ(panel_count, 1);

@@ -11,7 +11,7 @@ using L = Layer;
 
 std::vector<Layer> layers(int order, int mask)
 {
-    Layer out[MAX_SCHEDULED_LAYERS];
+    Layer out[kMaxScheduledLayers];
     const size_t n = scheduled_layers(order, mask, out);
     return std::vector<Layer>(out, out + n);
 }

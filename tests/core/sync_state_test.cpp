@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/demo_data.h"
 #include "core/sync_state.h"
 
 namespace {
@@ -13,8 +14,8 @@ protected:
 
 TEST_F(SyncStateTest, KickDrivesPulseBeatAndGrid)
 {
-    sync_apply_instrument(1, 0);
-    sync_apply_instrument(1, 0);
+    sync_apply_instrument(role::kick, 0);
+    sync_apply_instrument(role::kick, 0);
     EXPECT_EQ(ld(s.pulse), 1.0f);
     EXPECT_EQ(ld(s.beat_level), 1.0f);
     EXPECT_EQ(ld(s.beat_count), 2);
@@ -25,7 +26,7 @@ TEST_F(SyncStateTest, KickDrivesPulseBeatAndGrid)
 
 TEST_F(SyncStateTest, SnareTomsAndClapFireRings)
 {
-    for (unsigned char n : {2, 3, 4}) sync_apply_instrument(n, 0);
+    for (int n : {role::snare, role::tom, role::clap}) sync_apply_instrument(static_cast<unsigned char>(n), 0);
     EXPECT_EQ(ld(s.ring_level), 1.0f);
     EXPECT_EQ(ld(s.ring_count), 3);
     EXPECT_EQ(ld(s.beat_count), 0);
@@ -33,15 +34,15 @@ TEST_F(SyncStateTest, SnareTomsAndClapFireRings)
 
 TEST_F(SyncStateTest, CrashTwiceRaisesOneRepositionAndCountsTwoJumps)
 {
-    sync_apply_instrument(5, 0);
-    sync_apply_instrument(5, 0);
+    sync_apply_instrument(role::crash, 0);
+    sync_apply_instrument(role::crash, 0);
     EXPECT_TRUE(ld(s.reposition_flag));
     EXPECT_EQ(ld(s.jump_count), 2);
 }
 
 TEST_F(SyncStateTest, OpenHatAlone)
 {
-    sync_apply_instrument(14, 0);
+    sync_apply_instrument(role::open_hat, 0);
     EXPECT_EQ(ld(s.accent_count), 2);
     EXPECT_EQ(ld(s.flicker_level), 1.0f);
     EXPECT_EQ(ld(s.petal_phase), 341.0f);
@@ -50,7 +51,7 @@ TEST_F(SyncStateTest, OpenHatAlone)
 
 TEST_F(SyncStateTest, ClapAlone)
 {
-    sync_apply_instrument(13, 0);
+    sync_apply_instrument(role::rim, 0);
     EXPECT_EQ(ld(s.pulse), 1.0f);
     EXPECT_EQ(ld(s.flicker_level), 1.0f);
     EXPECT_EQ(ld(s.accent_count), 1);
@@ -59,7 +60,7 @@ TEST_F(SyncStateTest, ClapAlone)
 
 TEST_F(SyncStateTest, ClosedHatFlickers)
 {
-    sync_apply_instrument(12, 0);
+    sync_apply_instrument(role::closed_hat, 0);
     EXPECT_EQ(ld(s.flicker_level), 1.0f);
     EXPECT_EQ(ld(s.accent_count), 1);
     EXPECT_EQ(ld(s.pulse), 0.0f);
@@ -68,23 +69,23 @@ TEST_F(SyncStateTest, ClosedHatFlickers)
 TEST_F(SyncStateTest, PluckSetsPetalLevelsInRotation)
 {
     for (int i = 0; i < 3; ++i) {
-        sync_apply_instrument(16, 0);
+        sync_apply_instrument(role::pluck, 0);
         for (int e = 0; e < 3; ++e) EXPECT_EQ(ld(s.petal_level[e]), e <= i ? 1.0f : 0.0f) << i << e;
     }
     st(s.petal_level[0], 0.25f);
-    sync_apply_instrument(16, 0);  // wraps to entry 0
+    sync_apply_instrument(role::pluck, 0);  // wraps to entry 0
     EXPECT_EQ(ld(s.petal_level[0]), 1.0f);
     EXPECT_EQ(ld(s.petal_cursor), 4);
 }
 
 TEST_F(SyncStateTest, BlipSpawnsWalkersOnlyBelowRow28)
 {
-    sync_apply_instrument(17, 27);
+    sync_apply_instrument(role::stab, 27);
     EXPECT_TRUE(ld(s.walker_spawn));
     EXPECT_EQ(ld(s.accent_count), 1);
     st(s.walker_spawn, false);
-    sync_apply_instrument(17, 28);
-    sync_apply_instrument(17, 63);
+    sync_apply_instrument(role::stab, 28);
+    sync_apply_instrument(role::stab, 63);
     EXPECT_FALSE(ld(s.walker_spawn));
     EXPECT_EQ(ld(s.accent_count), 3);
 }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "core/textures.h"
 #include "draw/shapes.h"
 #include "support/gl_recorder.h"
 
@@ -200,10 +199,9 @@ TEST_F(Shapes, CrossAndCentredRectangle)
     }
 }
 
-TEST_F(Shapes, TexturedPanelUprightAtZeroAndTurnedCounterClockwise)
+TEST_F(Shapes, TexturedQuadUprightAtZeroAndTurnedCounterClockwise)
 {
-    TextureTable[3] = 42;
-    textured_panel(0.4f, 0.2f, 0.5f, 0.5f, 3, 0.0f);
+    textured_quad(0.4f, 0.2f, 0.5f, 0.5f, 42, 0.0f);
     const glrec::Batch upright = glrec::nth(GL_QUADS, 0);
     EXPECT_TRUE(upright.at_begin.is_on(GL_TEXTURE_2D));
     EXPECT_EQ(upright.at_begin.texture, 42u);
@@ -219,7 +217,7 @@ TEST_F(Shapes, TexturedPanelUprightAtZeroAndTurnedCounterClockwise)
     EXPECT_EQ(glrec::state().texture, 42u);  // stays bound
 
     glrec::reset();
-    textured_panel(0.4f, 0.2f, 0.5f, 0.5f, 3, 1.5707964f);
+    textured_quad(0.4f, 0.2f, 0.5f, 0.5f, 42, 1.5707964f);
     const glrec::Batch turned = glrec::nth(GL_QUADS, 0);
     // A quarter turn counter-clockwise: the top right corner moves to the top left,
     // and the panel now stands 0.2 wide and 0.4 high.

@@ -13,9 +13,9 @@ namespace {
 
 // Seven rings, six arcs of 40 quads each: 960 vertices per ring.
 constexpr double PI = 3.14159265358979323846;
-constexpr size_t RING_VERTICES = 6 * 40 * 4;
-const double INNER[7] = {0.15, 0.13, 0.205, 0.245, 0.22, 0.23, 0.27};
-const double OUTER[7] = {0.2, 0.14, 0.21, 0.26, 0.225, 0.24, 0.6};
+constexpr size_t kRingVertices = 6 * 40 * 4;
+const double kInner[7] = {0.15, 0.13, 0.205, 0.245, 0.22, 0.23, 0.27};
+const double kOuter[7] = {0.2, 0.14, 0.21, 0.26, 0.225, 0.24, 0.6};
 
 class ArcRings : public ::testing::Test {
 protected:
@@ -28,7 +28,7 @@ protected:
     }
     const glrec::Vertex& ring_vertex(int ring, size_t i)
     {
-        return glrec::nth(GL_QUADS, 0).vertices[ring * RING_VERTICES + i];
+        return glrec::nth(GL_QUADS, 0).vertices[ring * kRingVertices + i];
     }
     double dist(const glrec::Vertex& v) { return std::hypot(v.x - arc_centre.x, v.y - arc_centre.y); }
     double angle(const glrec::Vertex& v) { return std::atan2(v.y - arc_centre.y, v.x - arc_centre.x); }
@@ -41,12 +41,12 @@ TEST_F(ArcRings, RadiiSwellByBeatLevel)
         st(sync_state.beat_level, beat);
         draw_arc_rings(0.0, 12);
         ASSERT_EQ(glrec::batches_of(GL_QUADS).size(), 1u);
-        ASSERT_EQ(glrec::nth(GL_QUADS, 0).vertices.size(), 7 * RING_VERTICES);
+        ASSERT_EQ(glrec::nth(GL_QUADS, 0).vertices.size(), 7 * kRingVertices);
         for (int ring = 0; ring < 7; ++ring) {
             // First quad: inner at th0, inner at th1, outer at th1, outer at th0.
-            EXPECT_NEAR(dist(ring_vertex(ring, 0)), INNER[ring] + 0.025 * beat, 1e-6) << ring;
-            EXPECT_NEAR(dist(ring_vertex(ring, 2)), OUTER[ring] + 0.025 * beat, 1e-6) << ring;
-            EXPECT_NEAR(dist(ring_vertex(ring, RING_VERTICES - 1)), OUTER[ring] + 0.025 * beat, 1e-6);
+            EXPECT_NEAR(dist(ring_vertex(ring, 0)), kInner[ring] + 0.025 * beat, 1e-6) << ring;
+            EXPECT_NEAR(dist(ring_vertex(ring, 2)), kOuter[ring] + 0.025 * beat, 1e-6) << ring;
+            EXPECT_NEAR(dist(ring_vertex(ring, kRingVertices - 1)), kOuter[ring] + 0.025 * beat, 1e-6);
         }
     }
 }

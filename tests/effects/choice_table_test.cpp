@@ -5,6 +5,7 @@
 #include <climits>
 #include <vector>
 
+#include "core/demo_data.h"
 #include "core/random.h"
 #include "core/sync_state.h"
 #include "effects/choice_table.h"
@@ -121,7 +122,7 @@ TEST_F(ChoiceTableTest, OneMoreTriggerStartsOneByteLater)
     EXPECT_EQ(glrec::batches_of(GL_TRIANGLES).size(), 1u);
     EXPECT_EQ(choice_cursor, 1);
 
-    sync_apply_instrument(5, 0);
+    sync_apply_instrument(role::crash, 0);
     glrec::reset();
     triangle_layer(0.1);
     EXPECT_EQ(glrec::batches_of(GL_TRIANGLES).size(), 4u);

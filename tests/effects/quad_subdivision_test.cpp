@@ -16,7 +16,7 @@
 
 namespace {
 
-const Vec2 TOP_LEFT(0.2f, 0.2f), TOP_RIGHT(0.8f, 0.2f);
+const Vec2 kTopLeft(0.2f, 0.2f), TOP_RIGHT(0.8f, 0.2f);
 
 class QuadTest : public ::testing::Test {
 protected:
@@ -140,7 +140,7 @@ TEST_F(QuadTest, FullTreeDrawsEveryQuadOfTheFourRootsInOrder)
     EXPECT_EQ(by_depth[5], 4096);
 
     // Each root's 1360 quads start at its own corner: top, right, bottom, left.
-    const Vec2 starts[4] = {TOP_LEFT, TOP_RIGHT, Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f)};
+    const Vec2 starts[4] = {kTopLeft, TOP_RIGHT, Vec2(0.8f, 0.8f), Vec2(0.2f, 0.8f)};
     for (int r = 0; r < 4; ++r) expect_near(quads[1360 * r].vertices[0], starts[r], 0.0f);
 
     EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
@@ -166,7 +166,7 @@ TEST_F(QuadTest, TopRootAtZeroWobbleBuildsTheInsideQuarterSquare)
         EXPECT_NEAR(q.v[0].first, p.x, 1e-6f);
         EXPECT_NEAR(q.v[0].second, p.y, 1e-6f);
     };
-    expect_at(quads[0], TOP_LEFT);
+    expect_at(quads[0], kTopLeft);
     EXPECT_TRUE(quads[0].hatched);
     expect_at(quads[340], Vec2(0.2f, 0.5f));
     expect_at(quads[680], Vec2(0.5f, 0.5f));
@@ -181,11 +181,11 @@ TEST_F(QuadTest, NodeThatDoesNotSplit)
     use_bytes({8, 1, 1, 1, 1});
     glEnable(GL_POLYGON_STIPPLE);
     lazy_layer_start();
-    quad_node(TOP_LEFT, TOP_RIGHT, 3);
+    quad_node(kTopLeft, TOP_RIGHT, 3);
     EXPECT_EQ(choice_cursor, 1);
     EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 0u);
     ASSERT_EQ(glrec::batches_of(GL_LINES).size(), 1u);
-    expect_cross(glrec::nth(GL_LINES, 0), TOP_LEFT, 1.0f);
+    expect_cross(glrec::nth(GL_LINES, 0), kTopLeft, 1.0f);
     lazy_flush();
     EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
 
@@ -193,7 +193,7 @@ TEST_F(QuadTest, NodeThatDoesNotSplit)
     glrec::reset();
     use_bytes({0xf0, 1});
     choice_cursor = 0;
-    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    quad_node(kTopLeft, TOP_RIGHT, 2);
     EXPECT_EQ(choice_cursor, 1);
     EXPECT_EQ(glrec::batches().size(), 0u);
 
@@ -202,7 +202,7 @@ TEST_F(QuadTest, NodeThatDoesNotSplit)
     choice_cursor = 0;
     glEnable(GL_POLYGON_STIPPLE);
     lazy_layer_start();
-    quad_node(TOP_LEFT, TOP_RIGHT, 6);
+    quad_node(kTopLeft, TOP_RIGHT, 6);
     EXPECT_EQ(choice_cursor, 0);
     EXPECT_EQ(glrec::batches().size(), 0u);
     lazy_flush();
@@ -214,14 +214,14 @@ TEST_F(QuadTest, CalmDepthTwoQuadIsHatchedWithACentreCross)
     // Sum 2 + (-3) + 1 = 0: w = 0. The children stop at depth 3.
     use_bytes({1, 0, 0, 0, 0});
     subdiv_time = -3.0f;
-    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    quad_node(kTopLeft, TOP_RIGHT, 2);
 
     ASSERT_EQ(glrec::batches_of(GL_QUADS).size(), 1u);
     const auto& quad = glrec::nth(GL_QUADS, 0);
     EXPECT_TRUE(quad.at_begin.is_on(GL_POLYGON_STIPPLE));
     EXPECT_FLOAT_EQ(quad.vertices[0].color.r, 0.4f);
     // Sides of half the edge: a, a + r/2, then + v/2, and the midpoint.
-    expect_near(quad.vertices[0], TOP_LEFT);
+    expect_near(quad.vertices[0], kTopLeft);
     expect_near(quad.vertices[1], Vec2(0.2f, 0.5f));
     expect_near(quad.vertices[2], Vec2(0.5f, 0.5f));
     expect_near(quad.vertices[3], Vec2(0.5f, 0.2f));
@@ -230,7 +230,7 @@ TEST_F(QuadTest, CalmDepthTwoQuadIsHatchedWithACentreCross)
     ASSERT_EQ(lines.size(), 5u);
     expect_cross(lines[0], Vec2(0.35f, 0.35f), 0.0f);
     // The four depth-3 children stop and mark their start points.
-    expect_cross(lines[1], TOP_LEFT, 1.0f);
+    expect_cross(lines[1], kTopLeft, 1.0f);
     expect_cross(lines[2], Vec2(0.2f, 0.5f), 1.0f);
     expect_cross(lines[3], Vec2(0.5f, 0.5f), 1.0f);
     expect_cross(lines[4], Vec2(0.5f, 0.2f), 1.0f);
@@ -248,7 +248,7 @@ TEST_F(QuadTest, WobbleOfExactlyPointTwoIsNotCalm)
 
     use_bytes({1, 0, 0, 0, 0});
     subdiv_time = t_edge;
-    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    quad_node(kTopLeft, TOP_RIGHT, 2);
     EXPECT_FALSE(glrec::nth(GL_QUADS, 0).at_begin.is_on(GL_POLYGON_STIPPLE));
     for (const auto& line : glrec::batches_of(GL_LINES)) EXPECT_EQ(line.vertices[0].color.r, 1.0f);
     EXPECT_EQ(glrec::batches_of(GL_LINES).size(), 4u);
@@ -256,7 +256,7 @@ TEST_F(QuadTest, WobbleOfExactlyPointTwoIsNotCalm)
     glrec::reset();
     choice_cursor = 0;
     subdiv_time = t_inside;
-    quad_node(TOP_LEFT, TOP_RIGHT, 2);
+    quad_node(kTopLeft, TOP_RIGHT, 2);
     EXPECT_TRUE(glrec::nth(GL_QUADS, 0).at_begin.is_on(GL_POLYGON_STIPPLE));
     EXPECT_EQ(glrec::batches_of(GL_LINES).size(), 5u);
     EXPECT_EQ(glrec::nth(GL_LINES, 0).vertices[0].color.r, 0.0f);
@@ -268,7 +268,7 @@ TEST_F(QuadTest, StippleRunsDownTheFirstChildChainOnly)
     // (sum 2 - 2 + 1 = 1) and their children stop at depth 3.
     use_bytes({1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0});
     subdiv_time = -2.0f;
-    quad_node(TOP_LEFT, TOP_RIGHT, 1);
+    quad_node(kTopLeft, TOP_RIGHT, 1);
     const auto quads = glrec::batches_of(GL_QUADS);
     ASSERT_EQ(quads.size(), 4u);
     EXPECT_TRUE(quads[0].at_begin.is_on(GL_POLYGON_STIPPLE));

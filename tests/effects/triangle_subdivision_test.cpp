@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/demo_data.h"
 #include "core/random.h"
 #include "core/sync_state.h"
 #include "core/textures.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-const Vec2 APEX(0.5f, 0.2f), RIGHT(1.0f, 0.8f), LEFT(0.0f, 0.8f);
+const Vec2 kApex(0.5f, 0.2f), RIGHT(1.0f, 0.8f), LEFT(0.0f, 0.8f);
 
 class TriangleTest : public ::testing::Test {
 protected:
@@ -81,7 +82,7 @@ TEST_F(TriangleTest, FullTreeFillsAndOutlinesEveryTriangleAfterItsChildren)
     // The root's outline comes last, over the whole tree: a, b, b, c, c, a.
     const auto& root_outline = outlines.back();
     EXPECT_GT(root_outline.first_call, fills.back().first_call);
-    const Vec2 expected[6] = {APEX, RIGHT, RIGHT, LEFT, LEFT, APEX};
+    const Vec2 expected[6] = {kApex, RIGHT, RIGHT, LEFT, LEFT, kApex};
     for (int i = 0; i < 6; ++i) expect_vertex(root_outline.vertices[i], expected[i]);
 
     EXPECT_FALSE(glrec::enabled(GL_POLYGON_STIPPLE));
@@ -103,13 +104,13 @@ TEST_F(TriangleTest, DepthSixTakesNoByteAndDepthFiveTakesOne)
 {
     use_bytes(std::vector<uint8_t>(10, 7));
     choice_cursor = 4;
-    triangle_node(APEX, RIGHT, LEFT, 6);
+    triangle_node(kApex, RIGHT, LEFT, 6);
     EXPECT_EQ(choice_cursor, 4);
     EXPECT_EQ(glrec::batches_of(GL_TRIANGLES).size(), 1u);
     EXPECT_EQ(glrec::batches_of(GL_LINES).size(), 1u);
 
     glrec::reset();
-    triangle_node(APEX, RIGHT, LEFT, 5);
+    triangle_node(kApex, RIGHT, LEFT, 5);
     EXPECT_EQ(choice_cursor, 5);
     EXPECT_EQ(glrec::batches_of(GL_TRIANGLES).size(), 4u);
 }
@@ -120,12 +121,12 @@ TEST_F(TriangleTest, ChildrenShrinkByHalfAtRestAndSwellAfterABeat)
     bytes[0] = 7;
     use_bytes(bytes);
 
-    triangle_node(APEX, RIGHT, LEFT, 0);
+    triangle_node(kApex, RIGHT, LEFT, 0);
     auto fills = glrec::batches_of(GL_TRIANGLES);
     ASSERT_EQ(fills.size(), 4u);
     // Midpoint subdivision, exactly: each child keeps one corner.
     const Vec2 mid_ab(0.75f, 0.5f), mid_bc(0.5f, 0.8f), mid_ca(0.25f, 0.5f);
-    const Vec2 children[3][3] = {{APEX, mid_ab, mid_ca}, {RIGHT, mid_bc, mid_ab}, {LEFT, mid_ca, mid_bc}};
+    const Vec2 children[3][3] = {{kApex, mid_ab, mid_ca}, {RIGHT, mid_bc, mid_ab}, {LEFT, mid_ca, mid_bc}};
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 3; ++v) expect_vertex(fills[c + 1].vertices[v], children[c][v]);
 
@@ -189,7 +190,7 @@ TEST_F(TriangleTest, RedFollowsDepthJumpCountAndBeat)
     EXPECT_NEAR(before[2], std::cos(2.0), 1e-6);
 
     // One more trigger: each depth takes the colour the next one had.
-    sync_apply_instrument(5, 0);
+    sync_apply_instrument(role::crash, 0);
     glrec::reset();
     triangle_layer(0.1);
     const std::vector<float> after = reds();

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr float QUARTER_PI = 0.7853982f;
+constexpr float kQuarterPi = 0.7853982f;
 
 class Walkers : public ::testing::Test {
 protected:
@@ -43,7 +43,7 @@ TEST_F(Walkers, SpawnWithoutSourcesUsesSpawnPointAndTurnOnly)
     const struct {
         int turn, sign;
         float heading;
-    } cases[] = {{0, 0, QUARTER_PI}, {2, 1, -QUARTER_PI}, {1, 0, 0.0f}, {3, 1, 0.0f}};
+    } cases[] = {{0, 0, kQuarterPi}, {2, 1, -kQuarterPi}, {1, 0, 0.0f}, {3, 1, 0.0f}};
     for (const auto& c : cases) {
         SetUp();
         enter_order_4();
@@ -75,13 +75,13 @@ TEST_F(Walkers, OneInSevenIsAppendedToSourcesTwice)
 TEST_F(Walkers, ChildStartsAtSourceTipTurnedFromItsHeading)
 {
     enter_order_4();
-    source_walkers = {Walker(0.3f, 0.6f, QUARTER_PI)};
+    source_walkers = {Walker(0.3f, 0.6f, kQuarterPi)};
     spawn_frame(4, {0, 0, 0, 1});  // +pi/4 turn
     ASSERT_EQ(drawn_walkers.size(), 1u);
     const Walker& w = drawn_walkers[0];
-    EXPECT_NEAR(w.pos.x, 0.3 + 0.1 * std::cos(double(QUARTER_PI)), 1e-6);
-    EXPECT_NEAR(w.pos.y, 0.6 - 0.1 * std::sin(double(QUARTER_PI)), 1e-6);  // y down: heading pi/4 points up-right
-    EXPECT_FLOAT_EQ(w.heading, 2 * QUARTER_PI);
+    EXPECT_NEAR(w.pos.x, 0.3 + 0.1 * std::cos(double(kQuarterPi)), 1e-6);
+    EXPECT_NEAR(w.pos.y, 0.6 - 0.1 * std::sin(double(kQuarterPi)), 1e-6);  // y down: heading pi/4 points up-right
+    EXPECT_FLOAT_EQ(w.heading, 2 * kQuarterPi);
     ASSERT_EQ(source_walkers.size(), 1u);  // the source left, the child joined
     EXPECT_EQ(source_walkers[0].pos.x, w.pos.x);
 }
@@ -94,12 +94,12 @@ TEST_F(Walkers, TipOffTheUnitSquareRestartsThatCoordinateAtHalf)
     EXPECT_EQ(drawn_walkers.back().pos.x, 0.5f);
     EXPECT_FLOAT_EQ(drawn_walkers.back().pos.y, 0.3f);
 
-    source_walkers = {Walker(0.2f, 0.08f, 2 * QUARTER_PI)};  // tip y -0.02
+    source_walkers = {Walker(0.2f, 0.08f, 2 * kQuarterPi)};  // tip y -0.02
     spawn_frame(4, {1, 0, 0, 1});
     EXPECT_NEAR(drawn_walkers.back().pos.x, 0.2f, 1e-6);
     EXPECT_EQ(drawn_walkers.back().pos.y, 0.5f);
 
-    source_walkers = {Walker(-0.2f, 1.2f, 4 * QUARTER_PI)};  // tip (-0.3, 1.2): both
+    source_walkers = {Walker(-0.2f, 1.2f, 4 * kQuarterPi)};  // tip (-0.3, 1.2): both
     spawn_frame(4, {1, 0, 0, 1});
     EXPECT_EQ(drawn_walkers.back().pos.x, 0.5f);
     EXPECT_EQ(drawn_walkers.back().pos.y, 0.5f);
@@ -215,7 +215,7 @@ TEST_F(Walkers, GlyphIsHatchedCapsuleWithTwoRedDots)
 {
     enter_order_4();
     glEnable(GL_BLEND);
-    drawn_walkers = {Walker(0.5f, 0.5f, 2 * QUARTER_PI)};  // points up the screen
+    drawn_walkers = {Walker(0.5f, 0.5f, 2 * kQuarterPi)};  // points up the screen
     draw_branch_walkers(0.0, 4);
 
     const glrec::Batch& body = glrec::nth(GL_QUADS, 0);

@@ -34,25 +34,21 @@ TEST(DemoModule, PlaysToOrder20Row2WithEveryTriggerInsideItsRow)
 {
     const std::vector<uint8_t> bytes = read_all(kPath);
     if (bytes.empty()) GTEST_SKIP() << "no generated module at " << kPath;
-    mcore_t core{};
-    ASSERT_EQ(mcore_open(&core, bytes.data(), bytes.size(), 32000), 0);
+    PlayerCore core{};
+    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), 32000), 0);
     EXPECT_GE(core.num_orders, 21);
 
     std::vector<int16_t> pcm(2 * 4096);
-    std::vector<mcore_event> ev(4 * MCORE_MAX_EVENTS_PER_TICK);
-    mcore_event row{};
+    MusicEvent row{};
     bool first = true, reached = false, wrong_instrument = false, outside_row = false;
     int last_order = 0;
     bool order_went_back = false;
     // Ten minutes of audio at most: the demo ends at order 20 long before.
-    while (!reached && mcore_frames(&core) < uint64_t(600) * 32000) {
-        int count = 0;
-        mcore_render(&core, pcm.data(), 4096, ev.data(), int(ev.size()), &count);
-        for (int i = 0; i < count; ++i) {
-            const mcore_event& e = ev[size_t(i)];
-            if (e.kind == MCORE_ROW) {
+    while (!reached && player_core_sample(&core) < uint64_t(600) * 32000) {
+        player_core_render_block(&core, pcm.data(), 4096, [&](const MusicEvent& e, size_t) {
+            if (e.kind == MusicEventKind::Row) {
                 if (first) {
-                    EXPECT_EQ(e.frame, 0u);
+                    EXPECT_EQ(e.sample, 0u);
                     EXPECT_EQ(e.order, 0);
                     EXPECT_EQ(e.row, 0);
                     first = false;
@@ -63,16 +59,16 @@ TEST(DemoModule, PlaysToOrder20Row2WithEveryTriggerInsideItsRow)
                 reached |= e.order == 20 && e.row == 2;
             } else {
                 wrong_instrument |= e.instrument >= core.num_instruments;
-                outside_row |= e.order != row.order || e.row != row.row || e.frame < row.frame;
+                outside_row |= e.order != row.order || e.row != row.row || e.sample < row.sample;
             }
-        }
+        });
     }
     EXPECT_TRUE(reached);
     EXPECT_FALSE(order_went_back);
     EXPECT_FALSE(wrong_instrument);
     EXPECT_FALSE(outside_row);
     EXPECT_EQ(core.resyncs, 0u);  // every row started where the tick count said
-    mcore_close(&core);
+    player_core_close(&core);
 }
 
 TEST(DemoModule, LiveStartAtOrder19IsHeard)

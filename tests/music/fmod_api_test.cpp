@@ -164,11 +164,11 @@ TEST_F(FmodApi, InvalidArgumentsFailWith14AndChangeNothing)
     EXPECT_EQ(FMUSIC_GetOrder(nullptr), -1);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
     // The stopped module kept order 1: its first row is (1, 0).
-    mcore_event ev[MCORE_MAX_EVENTS_PER_TICK];
+    MusicEvent ev[kMaxEventsPerTick];
     int16_t pcm[2];
     int count = 0;
-    mcore_t* core = music_live_core(m);
-    ASSERT_EQ(mcore_render(core, pcm, 1, ev, MCORE_MAX_EVENTS_PER_TICK, &count), 1u);
+    PlayerCore* core = music_live_core(m);
+    ASSERT_EQ(player_core_render(core, pcm, 1, ev, kMaxEventsPerTick, &count), 1u);
     ASSERT_GE(count, 1);
     EXPECT_EQ(ev[0].order, 1);
     EXPECT_TRUE(FMUSIC_FreeSong(m));
@@ -286,9 +286,9 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate)
     const char* secs = std::getenv("DRENSOLK_TIMING_SECONDS");
     std::this_thread::sleep_for(std::chrono::duration<double>(secs ? std::atof(secs) : 1.5));
     EXPECT_TRUE(FMUSIC_FreeSong(m));  // no delivery after this: the counts below agree
-    const music_live_stats s = music_live_get_stats();
-    std::printf("[ timing   ] buffer %d frames, extra latency %d frames\n", music_live_buffer_frames(),
-                music_live_latency_frames());
+    const LiveStats s = music_live_get_stats();
+    std::printf("[ timing   ] buffer %d samples, extra latency %d samples\n", music_live_buffer_samples(),
+                music_live_latency_samples());
     std::printf("[ timing   ] callbacks: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.trigger.count,
                 s.trigger.median_ms, s.trigger.worst_ms, s.trigger.over_5ms);
     std::printf("[ timing   ] positions: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.position.count,

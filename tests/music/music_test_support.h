@@ -10,7 +10,7 @@
 namespace mt {
 
 constexpr int kRate = 32000;
-constexpr int kTick = 640;       // frames per tick at 125 BPM, 32 kHz
+constexpr int kTick = 640;       // samples per tick at 125 BPM, 32 kHz
 constexpr int kRow = 3 * kTick;  // speed 3
 
 // `patterns` empty patterns of `rows` rows, speed 3, 125 BPM, `instruments`
@@ -44,32 +44,29 @@ inline xm::Cell hit(int instrument_1based, uint8_t effect = 0, uint8_t param = 0
 }
 inline xm::Cell fx(uint8_t effect, uint8_t param) { return xm::Cell{0, 0, 0, effect, param}; }
 
-// Everything the core reports while rendering `frames` frames in blocks of
-// `block` frames.
+// Everything the core reports while rendering `samples` samples in blocks of
+// `block` samples.
 struct Rendered {
-    std::vector<mcore_event> events;
+    std::vector<MusicEvent> events;
     std::vector<int16_t> audio;
 };
 
-inline void render(mcore_t* core, uint64_t frames, Rendered* run, size_t block = 512)
+inline void render(PlayerCore* core, uint64_t samples, Rendered* run, size_t block = 512)
 {
     std::vector<int16_t> pcm(2 * block);
-    std::vector<mcore_event> ev(4 * MCORE_MAX_EVENTS_PER_TICK);
-    uint64_t done = 0;
-    while (done < frames) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(block, frames - done));
-        int count = 0;
-        const size_t n = mcore_render(core, pcm.data(), want, ev.data(), static_cast<int>(ev.size()), &count);
-        run->events.insert(run->events.end(), ev.begin(), ev.begin() + count);
-        run->audio.insert(run->audio.end(), pcm.begin(), pcm.begin() + static_cast<std::ptrdiff_t>(2 * n));
-        done += n;
+    for (uint64_t done = 0; done < samples;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(block, samples - done));
+        player_core_render_block(core, pcm.data(), want,
+                                 [run](const MusicEvent& e, size_t) { run->events.push_back(e); });
+        run->audio.insert(run->audio.end(), pcm.begin(), pcm.begin() + static_cast<std::ptrdiff_t>(2 * want));
+        done += want;
     }
 }
 
-inline std::vector<mcore_event> only(const std::vector<mcore_event>& events, mcore_event_kind kind)
+inline std::vector<MusicEvent> only(const std::vector<MusicEvent>& events, MusicEventKind kind)
 {
-    std::vector<mcore_event> out;
-    for (const mcore_event& e : events)
+    std::vector<MusicEvent> out;
+    for (const MusicEvent& e : events)
         if (e.kind == kind) out.push_back(e);
     return out;
 }

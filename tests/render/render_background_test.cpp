@@ -11,6 +11,7 @@
 
 #include <SDL/SDL.h>
 
+#include "core/demo_data.h"
 #include "core/schedule.h"
 #include "core/sync_state.h"
 #include "core/textures.h"
@@ -39,7 +40,7 @@ RgbImage finish()
 void open_display()
 {
     ASSERT_TRUE(render_open(640, 480)) << "no offscreen OpenGL display";
-    if (std::filesystem::exists(std::filesystem::path(DRENSOLK_DATA_DIR) / texture_files[0]))
+    if (std::filesystem::exists(std::filesystem::path(DRENSOLK_DATA_DIR) / kPictureFiles[0]))
         render_load_textures();
     else
         std::printf("no pictures in %s: panels draw untextured\n", DRENSOLK_DATA_DIR);
@@ -63,8 +64,8 @@ TEST(RenderBackground, Orders4To6WithBarsDashesAndSquares)
     sync_reset_for_test();
     for (int order = 4; order <= 6; ++order) {
         SCOPED_TRACE(order);
-        sync_apply_instrument(1, 0);   // beat: pulse, grid phase
-        sync_apply_instrument(13, 0);  // accent
+        sync_apply_instrument(role::kick, 0);  // beat: pulse, grid phase
+        sync_apply_instrument(role::rim, 0);   // accent
         const float t = 30.0f + order;
         draw_frame(order, t, 0x7);  // bars, dashes, squares
         const RgbImage img = finish();
@@ -193,7 +194,7 @@ TEST(RenderBackground, HexGridCellsAtPhaseZero)
     render_save_png(img, "layer_hex_grid_phase0");
     // The grid in its frame: bars, dashes and squares first write alpha 1, so
     // the grid shows only where they left the cleared alpha 0.
-    sync_apply_instrument(13, 0);
+    sync_apply_instrument(role::rim, 0);
     draw_frame(4, 31.0f, 0x7);
     glFinish();
     render_save_png(render_read(), "background_order04_alpha");

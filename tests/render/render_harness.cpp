@@ -25,7 +25,7 @@ bool render_open(int width, int height)
 void render_load_textures()
 {
     const std::filesystem::path data = DRENSOLK_DATA_DIR;
-    for (int i = 0; i < TEXTURE_COUNT; ++i) TextureTable[i] = upload_png_texture((data / texture_files[i]).c_str());
+    upload_pictures(data.c_str());
 }
 
 RgbImage render_read() { return read_frame(opened_width, opened_height); }

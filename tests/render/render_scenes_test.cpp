@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/demo_data.h"
 #include "core/panel_scenes.h"
 #include "core/schedule.h"
 #include "core/sync_state.h"
@@ -57,8 +58,8 @@ RgbImage play_order(int order, int frames, float t_end)
     for (int i = 0; i < frames; ++i) {
         st(sync_state.walker_spawn, true);
         if (i == frames - 1) {
-            sync_apply_instrument(1, 0);  // beat
-            sync_apply_instrument(2, 0);  // ring burst
+            sync_apply_instrument(role::kick, 0);   // beat
+            sync_apply_instrument(role::snare, 0);  // ring burst
         }
         draw_frame(order, t0 + static_cast<float>(i) / 60.0f, 0);
     }
@@ -78,7 +79,7 @@ TEST(RenderScenes, PanelSceneOrders4To6ShowStripCowAndRings)
     open_display();
     float t = 5.0f;
     for (int order = 4; order <= 6; ++order) {
-        if (order == 5) sync_apply_instrument(5, 0);  // reposition before order 5
+        if (order == 5) sync_apply_instrument(role::crash, 0);  // reposition before order 5
         const RgbImage img = play_order(order, 30, t);
         t += 1.0f;
         render_save_png(img, name_of("panel_scene", order));

@@ -31,8 +31,8 @@ protected:
             // The loader ends the process on a missing file; without the
             // generated pictures the cow panels simply stay blank.
             bool all_there = true;
-            for (int i = 0; i < TEXTURE_COUNT; ++i)
-                all_there &= std::filesystem::exists(std::filesystem::path(DRENSOLK_DATA_DIR) / texture_files[i]);
+            for (int i = 0; i < kTextureCount; ++i)
+                all_there &= std::filesystem::exists(std::filesystem::path(DRENSOLK_DATA_DIR) / kPictureFiles[i]);
             if (all_there)
                 render_load_textures();
             else
@@ -118,7 +118,7 @@ TEST_F(SubdivisionRender, QuadOrdersShowTheSwayingQuads)
 TEST_F(SubdivisionRender, FullTreesOfBothLayersForTiming)
 {
     // Every node splits: the most each layer can draw.
-    ChoiceTable.assign(CHOICE_FILL_SIZE, 7);
+    ChoiceTable.assign(kChoiceFillSize, 7);
     triangle_needs_fill = false;
     quad_needs_fill = false;
     draw_frame(8, 1.0f, 0);

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "core/demo_data.h"
 #include "data_files.h"
 #include "openmpt_probe.h"
 
@@ -147,59 +148,60 @@ TEST_F(GeneratedModule, KickOnEveryBeatFromOrderFourSparserBefore)
     ASSERT_NE(loaded_->get(), nullptr);
     for (int o = 4; o < kFinalOrder; ++o)
         for (int beat = 0; beat < 64; beat += 4) {
-            const auto& rows = rows_of(o, 1);
+            const auto& rows = rows_of(o, role::kick);
             EXPECT_TRUE(std::find(rows.begin(), rows.end(), beat) != rows.end()) << "order " << o << " row " << beat;
         }
     for (int o = 0; o < 4; ++o) {
-        EXPECT_TRUE(plays(o, 1)) << "order " << o;
-        EXPECT_LT(rows_of(o, 1).size(), 16u) << "order " << o;
+        EXPECT_TRUE(plays(o, role::kick)) << "order " << o;
+        EXPECT_LT(rows_of(o, role::kick).size(), 16u) << "order " << o;
     }
 }
 
 TEST_F(GeneratedModule, RingHitsOnBackbeatsAndFills)
 {
     ASSERT_NE(loaded_->get(), nullptr);
-    for (int o = 4; o <= kFinalOrder; ++o) EXPECT_TRUE(plays(o, 2) || plays(o, 3) || plays(o, 4)) << "order " << o;
+    for (int o = 4; o <= kFinalOrder; ++o)
+        EXPECT_TRUE(plays(o, role::snare) || plays(o, role::tom) || plays(o, role::clap)) << "order " << o;
     for (int o = 4; o <= 6; ++o)
         for (int backbeat : {4, 12, 20, 28}) {
             bool hit = false;
-            for (int n : {2, 3, 4}) {
+            for (int n : {role::snare, role::tom, role::clap}) {
                 const auto& rows = rows_of(o, n);
                 hit = hit || std::find(rows.begin(), rows.end(), backbeat) != rows.end();
             }
             EXPECT_TRUE(hit) << "order " << o << " row " << backbeat;
         }
     bool fill = false;
-    for (int o = 4; o <= 7; ++o) fill = fill || plays(o, 3);
+    for (int o = 4; o <= 7; ++o) fill = fill || plays(o, role::tom);
     EXPECT_TRUE(fill) << "no tom fill in orders 4 to 7";
 }
 
 TEST_F(GeneratedModule, CrashAboutEverySixteenRowsDenserInThePeaks)
 {
     ASSERT_NE(loaded_->get(), nullptr);
-    const auto rows = song_rows(4, kFinalOrder, 5);
+    const auto rows = song_rows(4, kFinalOrder, role::crash);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front(), 4 * 64);
     EXPECT_LE(largest_gap(rows), 16);
     auto count = [&](int first, int last) {
         size_t n = 0;
-        for (int o = first; o <= last; ++o) n += rows_of(o, 5).size();
+        for (int o = first; o <= last; ++o) n += rows_of(o, role::crash).size();
         return static_cast<double>(n) / (last - first + 1);
     };
     EXPECT_GT(count(8, 11), count(4, 6));
     EXPECT_GT(count(16, 19), count(12, 15));
-    EXPECT_TRUE(plays(kFinalOrder, 5));
+    EXPECT_TRUE(plays(kFinalOrder, role::crash));
 }
 
 TEST_F(GeneratedModule, IntroAccentsPlayWhereThePetalsAndFlickerNeedThem)
 {
     ASSERT_NE(loaded_->get(), nullptr);
-    for (int o = 1; o <= kFinalOrder; ++o) EXPECT_TRUE(plays(o, 12)) << "closed hat, order " << o;
+    for (int o = 1; o <= kFinalOrder; ++o) EXPECT_TRUE(plays(o, role::closed_hat)) << "closed hat, order " << o;
     for (int o = 0; o <= 3; ++o) {
-        EXPECT_TRUE(plays(o, 13)) << "rim, order " << o;
-        EXPECT_TRUE(plays(o, 14)) << "open hat, order " << o;
+        EXPECT_TRUE(plays(o, role::rim)) << "rim, order " << o;
+        EXPECT_TRUE(plays(o, role::open_hat)) << "open hat, order " << o;
     }
-    const auto open = song_rows(0, 3, 14);
+    const auto open = song_rows(0, 3, role::open_hat);
     ASSERT_FALSE(open.empty());
     EXPECT_LE(open.front(), 16);
     for (size_t i = 1; i < open.size(); ++i) {
@@ -209,7 +211,7 @@ TEST_F(GeneratedModule, IntroAccentsPlayWhereThePetalsAndFlickerNeedThem)
     EXPECT_GE(4 * 64 - open.back(), 1);
     EXPECT_LE(4 * 64 - open.back(), 16);
 
-    const auto plucks = song_rows(0, 3, 16);
+    const auto plucks = song_rows(0, 3, role::pluck);
     ASSERT_FALSE(plucks.empty());
     EXPECT_LE(plucks.front(), 3);
     for (size_t i = 1; i < plucks.size(); ++i) {
@@ -221,7 +223,7 @@ TEST_F(GeneratedModule, IntroAccentsPlayWhereThePetalsAndFlickerNeedThem)
 TEST_F(GeneratedModule, StabsOnlyInTheFirst28RowsFromOrderFour)
 {
     ASSERT_NE(loaded_->get(), nullptr);
-    for (int o = 4; o <= kFinalOrder; ++o) EXPECT_TRUE(plays(o, 17)) << "order " << o;
+    for (int o = 4; o <= kFinalOrder; ++o) EXPECT_TRUE(plays(o, role::stab)) << "order " << o;
     for (const auto& [order, by_instrument] : *triggers_) {
         auto it = by_instrument.find(17);
         if (it == by_instrument.end()) continue;
@@ -270,3 +272,30 @@ TEST_F(GeneratedModule, MixIsLoudButNeverClips)
 }
 
 }  // namespace
+
+// The generator names each instrument for what it plays; the sync state reacts
+// by slot. Both take the slots from core/demo_data.h, so a role moved there
+// moves in the module too, and a voice put in the wrong slot shows here.
+TEST_F(GeneratedModule, EveryRoleSitsInTheSlotTheSyncStateReactsTo)
+{
+    openmpt_module* m = loaded_->get();
+    ASSERT_NE(m, nullptr);
+    const std::pair<int, const char*> slots[] = {
+        {role::kick, "kick"},
+        {role::snare, "snare"},
+        {role::tom, "tom"},
+        {role::clap, "clap"},
+        {role::crash, "crash"},
+        {role::rim, "rim"},
+        {role::closed_hat, "closed hat"},
+        {role::open_hat, "open hat"},
+        {role::pluck, "pluck"},
+        {role::stab, "stab"},
+    };
+    ASSERT_EQ(openmpt_module_get_num_instruments(m), role::count);
+    for (const auto& [slot, name] : slots) {
+        const char* got = openmpt_module_get_instrument_name(m, slot);
+        EXPECT_STREQ(got, name) << "slot " << slot;
+        openmpt_free_string(got);
+    }
+}

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "core/demo_data.h"
 #include "datagen/cow.h"
 #include "datagen/paint.h"
 #include "datagen/png_out.h"
@@ -12,9 +13,7 @@ namespace datagen {
 
 std::vector<std::string> data_file_names()
 {
-    // The extensions' mixed case is part of the names the demo looks for.
-    return {"qx_demo_drensolk.xm", "paintart1.PNG", "paintart2.PNG", "paintart3.PNG",
-            "paintart4.png",       "paintart5.png", "paintart6.PNG", "cow.PNG"};
+    return std::vector<std::string>(std::begin(kDataFiles), std::end(kDataFiles));
 }
 
 std::vector<DataFile> generate_all()

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "datagen/roles.h"
+#include "core/demo_data.h"
 #include "datagen/voices.h"
 
 namespace datagen {

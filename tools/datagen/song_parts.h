@@ -4,8 +4,8 @@
 
 #include <array>
 
+#include "core/demo_data.h"
 #include "datagen/harmony.h"
-#include "datagen/roles.h"
 #include "xm/xm_writer.h"
 
 namespace datagen {

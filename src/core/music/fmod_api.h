@@ -36,7 +36,7 @@ enum FMOD_ERRORS {
 };
 
 float FSOUND_GetVersion();  // 3.75
-// Opens SDL audio: signed 16-bit stereo at mixrate, 512-frame buffers, and
+// Opens SDL audio: signed 16-bit stereo at mixrate, 512-sample buffers, and
 // starts the dispatch thread. Non-zero on success. maxsoftwarechannels and
 // flags are accepted and unused. Called again, it closes first. Fails with:
 //   FMOD_ERR_INVALID_PARAM  mixrate outside 8000..192000

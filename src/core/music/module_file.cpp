@@ -17,7 +17,7 @@ int read_module_file(const char* path, std::vector<uint8_t>* bytes)
     struct stat st {};
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
         code = FMOD_ERR_FILE_BAD;  // a directory, a device, or fstat failed
-    } else if (static_cast<unsigned long long>(st.st_size) > MCORE_MAX_FILE_BYTES) {
+    } else if (static_cast<unsigned long long>(st.st_size) > kMaxModuleBytes) {
         code = FMOD_ERR_MEMORY;
     } else {
         try {

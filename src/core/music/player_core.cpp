@@ -27,19 +27,19 @@ const char* cell_text(openmpt_module* mod, int pat, int row, int ch, int what, c
 
 // Reads the cells once, so the audio thread asks libopenmpt nothing but audio
 // and the position.
-void build_patterns(mcore_t* c)
+void build_patterns(PlayerCore* c)
 {
     const int num_patterns = openmpt_module_get_num_patterns(c->mod);
-    c->patterns.assign(static_cast<size_t>(std::max(num_patterns, 0)), mcore_pattern{});
+    c->patterns.assign(static_cast<size_t>(std::max(num_patterns, 0)), CorePattern{});
     char effect[8];
     for (int p = 0; p < num_patterns; ++p) {
-        mcore_pattern& pat = c->patterns[static_cast<size_t>(p)];
+        CorePattern& pat = c->patterns[static_cast<size_t>(p)];
         pat.rows = std::max(openmpt_module_get_pattern_num_rows(c->mod, p), 0);
-        pat.cells.assign(static_cast<size_t>(pat.rows * c->channels), mcore_cell{});
+        pat.cells.assign(static_cast<size_t>(pat.rows * c->channels), CoreCell{});
         pat.row_delay.assign(static_cast<size_t>(pat.rows), 0);
         for (int r = 0; r < pat.rows; ++r) {
             for (int ch = 0; ch < c->channels; ++ch) {
-                mcore_cell& cell = pat.cells[static_cast<size_t>(r * c->channels + ch)];
+                CoreCell& cell = pat.cells[static_cast<size_t>(r * c->channels + ch)];
                 const uint8_t note =
                     openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_NOTE);
                 cell.note_on = note >= 1 && note <= kNoteMax;
@@ -58,7 +58,7 @@ void build_patterns(mcore_t* c)
     }
 }
 
-const mcore_pattern* pattern_of(const mcore_t* c, int order)
+const CorePattern* pattern_of(const PlayerCore* c, int order)
 {
     if (order < 0 || order >= c->num_orders) return nullptr;
     const int p = c->order_pattern[static_cast<size_t>(order)];
@@ -68,38 +68,38 @@ const mcore_pattern* pattern_of(const mcore_t* c, int order)
 
 // After a jump in the order list, the channels' current instruments are the
 // last ones named before the target, read straight down the order list.
-void rebuild_channel_instruments(mcore_t* c, int order)
+void rebuild_channel_instruments(PlayerCore* c, int order)
 {
     std::memset(c->chan_instrument, 0, sizeof c->chan_instrument);
     for (int o = 0; o < order; ++o) {
-        const mcore_pattern* pat = pattern_of(c, o);
+        const CorePattern* pat = pattern_of(c, o);
         if (!pat) continue;
         for (int r = 0; r < pat->rows; ++r)
             for (int ch = 0; ch < c->channels; ++ch) {
-                const mcore_cell& cell = pat->cells[static_cast<size_t>(r * c->channels + ch)];
+                const CoreCell& cell = pat->cells[static_cast<size_t>(r * c->channels + ch)];
                 if (cell.instrument) c->chan_instrument[ch] = cell.instrument;
             }
     }
 }
 
-void push(mcore_event* events, int* count, const mcore_event& ev) { events[(*count)++] = ev; }
+void push(MusicEvent* events, int* count, const MusicEvent& ev) { events[(*count)++] = ev; }
 
 // The cells of the current row that sound on tick `tick` of it.
-void emit_triggers(mcore_t* c, int tick, mcore_event* events, int* count)
+void emit_triggers(PlayerCore* c, int tick, MusicEvent* events, int* count)
 {
-    const mcore_pattern* pat = pattern_of(c, c->order);
+    const CorePattern* pat = pattern_of(c, c->order);
     if (!pat || c->row < 0 || c->row >= pat->rows) return;
     if (tick >= c->speed) return;  // a delay of speed ticks or more never sounds
     for (int ch = 0; ch < c->channels; ++ch) {
-        const mcore_cell& cell = pat->cells[static_cast<size_t>(c->row * c->channels + ch)];
+        const CoreCell& cell = pat->cells[static_cast<size_t>(c->row * c->channels + ch)];
         if (cell.delay != tick) continue;
         if (cell.instrument) c->chan_instrument[ch] = cell.instrument;
         if (!cell.note_on) continue;
         const uint8_t ins = c->chan_instrument[ch];
         if (!ins) continue;  // nothing to play yet on this channel
-        mcore_event ev{};
-        ev.frame = c->frame;
-        ev.kind = MCORE_TRIGGER;
+        MusicEvent ev{};
+        ev.sample = c->sample;
+        ev.kind = MusicEventKind::Trigger;
         ev.instrument = static_cast<uint8_t>(ins - 1);
         ev.channel = static_cast<uint8_t>(ch);
         ev.order = static_cast<int16_t>(c->order);
@@ -108,28 +108,28 @@ void emit_triggers(mcore_t* c, int tick, mcore_event* events, int* count)
     }
 }
 
-size_t read_audio(mcore_t* c, int16_t* out, size_t frames)
+size_t read_audio(PlayerCore* c, int16_t* out, size_t samples)
 {
     if (c->ended) {
-        std::memset(out, 0, frames * 2 * sizeof(int16_t));
-        return frames;
+        std::memset(out, 0, samples * 2 * sizeof(int16_t));
+        return samples;
     }
-    const size_t n = openmpt_module_read_interleaved_stereo(c->mod, c->rate, frames, out);
-    if (n < frames) {
+    const size_t n = openmpt_module_read_interleaved_stereo(c->mod, c->rate, samples, out);
+    if (n < samples) {
         c->ended = true;
-        std::memset(out + 2 * n, 0, (frames - n) * 2 * sizeof(int16_t));
+        std::memset(out + 2 * n, 0, (samples - n) * 2 * sizeof(int16_t));
     }
-    return frames;
+    return samples;
 }
 
-// The first frame of a tick has just been rendered: libopenmpt has processed
+// The first sample of a tick has just been rendered: libopenmpt has processed
 // the tick, so its position, speed and tempo are the tick's own.
-void on_tick_start(mcore_t* c, mcore_event* events, int* count)
+void on_tick_start(PlayerCore* c, MusicEvent* events, int* count)
 {
     const int order = openmpt_module_get_current_order(c->mod);
     const int row = openmpt_module_get_current_row(c->mod);
     const int tempo = std::max(openmpt_module_get_current_tempo(c->mod), 1);
-    c->tick_frames = std::max(mcore_tick_frames(c->rate, tempo), 1);
+    c->tick_samples = std::max(tick_samples(c->rate, tempo), 1);
 
     // A row starts where the position moves, after a set-order, or where the
     // row's ticks run out at an unchanged position (a jump or loop onto itself).
@@ -139,13 +139,13 @@ void on_tick_start(mcore_t* c, mcore_event* events, int* count)
         c->order = order;
         c->row = row;
         c->speed = std::max(openmpt_module_get_current_speed(c->mod), 1);
-        const mcore_pattern* pat = pattern_of(c, order);
+        const CorePattern* pat = pattern_of(c, order);
         const int delay = (pat && row >= 0 && row < pat->rows) ? pat->row_delay[static_cast<size_t>(row)] : 0;
         c->row_ticks = c->speed * (1 + delay);
         c->tick_in_row = 0;
-        mcore_event ev{};
-        ev.frame = c->frame;
-        ev.kind = MCORE_ROW;
+        MusicEvent ev{};
+        ev.sample = c->sample;
+        ev.kind = MusicEventKind::Row;
         ev.order = static_cast<int16_t>(order);
         ev.row = static_cast<int16_t>(row);
         push(events, count, ev);
@@ -157,20 +157,20 @@ void on_tick_start(mcore_t* c, mcore_event* events, int* count)
 
 }  // namespace
 
-int mcore_open(mcore_t* c, const void* data, size_t size, int rate)
+int player_core_open(PlayerCore* c, const void* data, size_t size, int rate)
 {
-    *c = mcore_t{};
+    *c = PlayerCore{};
     if (rate < 8000 || rate > 192000) return FMOD_ERR_INVALID_PARAM;
     if (size == 0) return FMOD_ERR_FILE_FORMAT;
     if (!data) return FMOD_ERR_INVALID_PARAM;
-    if (size > MCORE_MAX_FILE_BYTES) return FMOD_ERR_MEMORY;
+    if (size > kMaxModuleBytes) return FMOD_ERR_MEMORY;
     int error = OPENMPT_ERROR_OK;
     openmpt_module* mod = openmpt_module_create_from_memory2(
         data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_store, nullptr, &error, nullptr, nullptr);
     if (!mod) return error == OPENMPT_ERROR_OUT_OF_MEMORY ? FMOD_ERR_MEMORY : FMOD_ERR_FILE_FORMAT;
     const int channels = openmpt_module_get_num_channels(mod);
     const int orders = openmpt_module_get_num_orders(mod);
-    if (channels < 1 || channels > MCORE_MAX_CHANNELS || orders < 1) {
+    if (channels < 1 || channels > kMaxChannels || orders < 1) {
         openmpt_module_destroy(mod);
         return FMOD_ERR_FILE_FORMAT;
     }
@@ -190,7 +190,7 @@ int mcore_open(mcore_t* c, const void* data, size_t size, int rate)
             c->order_pattern[static_cast<size_t>(o)] = openmpt_module_get_order_pattern(mod, o);
         build_patterns(c);
     } catch (const std::bad_alloc&) {
-        mcore_close(c);
+        player_core_close(c);
         return FMOD_ERR_MEMORY;
     }
     c->order = -1;
@@ -199,50 +199,50 @@ int mcore_open(mcore_t* c, const void* data, size_t size, int rate)
     return FMOD_ERR_NONE;
 }
 
-void mcore_close(mcore_t* c)
+void player_core_close(PlayerCore* c)
 {
     if (c->mod) openmpt_module_destroy(c->mod);
-    *c = mcore_t{};
+    *c = PlayerCore{};
 }
 
-size_t mcore_render(mcore_t* c, int16_t* out, size_t frames, mcore_event* events, int capacity, int* count)
+size_t player_core_render(PlayerCore* c, int16_t* out, size_t samples, MusicEvent* events, int capacity, int* count)
 {
     *count = 0;
     size_t done = 0;
     if (!c->mod) return 0;
-    while (done < frames) {
+    while (done < samples) {
         if (c->tick_left == 0) {
-            if (capacity - *count < MCORE_MAX_EVENTS_PER_TICK) break;
+            if (capacity - *count < kMaxEventsPerTick) break;
             read_audio(c, out + 2 * done, 1);
             if (!c->ended) on_tick_start(c, events, count);
-            c->tick_left = c->tick_frames - 1;
-            c->frame += 1;
+            c->tick_left = c->tick_samples - 1;
+            c->sample += 1;
             done += 1;
             continue;
         }
-        const size_t n = std::min(static_cast<size_t>(c->tick_left), frames - done);
+        const size_t n = std::min(static_cast<size_t>(c->tick_left), samples - done);
         read_audio(c, out + 2 * done, n);
         if (!c->ended && (openmpt_module_get_current_row(c->mod) != c->row ||
                           openmpt_module_get_current_order(c->mod) != c->order)) {
             // The row changed inside what should be one tick: start over at
-            // the next frame instead of missing the row.
+            // the next sample instead of missing the row.
             ++c->resyncs;
             c->force_row = true;
             c->tick_left = 0;
         } else {
             c->tick_left -= static_cast<int>(n);
         }
-        c->frame += n;
+        c->sample += n;
         done += n;
     }
     return done;
 }
 
-int mcore_set_order(mcore_t* c, int order)
+int player_core_set_order(PlayerCore* c, int order)
 {
     if (!c->mod || order < 0 || order >= c->num_orders) return FMOD_ERR_INVALID_PARAM;
     openmpt_module_set_position_order_row(c->mod, order, 0);
-    // libopenmpt plays the new row from the next frame on, cutting the tick short.
+    // libopenmpt plays the new row from the next sample on, cutting the tick short.
     c->tick_left = 0;
     c->force_row = true;
     c->ended = false;
@@ -250,9 +250,9 @@ int mcore_set_order(mcore_t* c, int order)
     return FMOD_ERR_NONE;
 }
 
-void mcore_restart(mcore_t* c)
+void player_core_restart(PlayerCore* c)
 {
     if (!c->mod) return;
-    mcore_set_order(c, 0);
+    player_core_set_order(c, 0);
     std::memset(c->chan_instrument, 0, sizeof c->chan_instrument);
 }

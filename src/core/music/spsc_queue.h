@@ -6,7 +6,7 @@
 #include <cstdint>
 
 template <class T, uint32_t N>
-struct spsc_queue {
+struct SpscQueue {
     static_assert((N & (N - 1)) == 0, "N must be a power of two");
     T items[N];
     std::atomic<uint32_t> head{0};  // next to pop; written by the consumer

@@ -7,8 +7,8 @@
 //    core only under SDL_LockAudio, and only in calls that start or stop
 //    playback; FMUSIC_SetOrder goes through an atomic instead.
 //  - SDL audio thread: renders, pushes events onto a lock-free ring, publishes
-//    (frames handed to SDL, time) after each block. It never waits.
-//  - dispatch thread: pops events when their first frame becomes audible,
+//    (samples handed to SDL, time) after each block. It never waits.
+//  - dispatch thread: pops events when their first sample becomes audible,
 //    stores the heard position and calls the instrument callbacks.
 #include "core/music/fmod_api.h"
 #include "core/music/module_file.h"
@@ -37,7 +37,7 @@
 #include "core/music/spsc_queue.h"
 
 struct FMUSIC_MODULE {
-    mcore_t core{};      // see the thread rules above
+    PlayerCore core{};   // see the thread rules above
     int num_orders = 0;  // fixed at load, read by the main thread
     std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
     std::atomic<int> pending_order{-1};  // a set-order for the audio thread, -1 = none
@@ -46,27 +46,26 @@ struct FMUSIC_MODULE {
 
 namespace {
 
-constexpr int kBufferFrames = 512;
-constexpr int kEventBatch = 4 * MCORE_MAX_EVENTS_PER_TICK;
+constexpr int kBufferSamples = 512;
 constexpr int kStatsKept = 8192;
 
-struct queued_event {
-    uint64_t frame;  // output frame, counted over everything handed to SDL
+struct QueuedEvent {
+    uint64_t sample;  // output sample, counted over everything handed to SDL
     FMUSIC_MODULE* mod;
-    mcore_event_kind kind;
+    MusicEventKind kind;
     uint8_t instrument;
     int16_t order, row;
 };
 
-struct stats_ring {
+struct StatsRing {
     double ms[kStatsKept];
     int count;  // total recorded; the last kStatsKept are kept
     void add(double v) { ms[count++ % kStatsKept] = v; }
     std::vector<double> kept() const { return std::vector<double>(ms, ms + std::min(count, kStatsKept)); }
     // Sorting happens outside the lock, so a reader never holds up delivery.
-    static music_live_timing summary(std::vector<double> v)
+    static LiveTiming summary(std::vector<double> v)
     {
-        music_live_timing t{};
+        LiveTiming t{};
         const int n = static_cast<int>(v.size());
         if (n == 0) return t;
         std::sort(v.begin(), v.end());
@@ -78,36 +77,35 @@ struct stats_ring {
     }
 };
 
-struct live_state {
+struct LiveState {
     std::atomic<int> error;
     // main thread only
     bool initialised;
     int rate;
-    int latency_frames;
+    int latency_samples;
     std::thread dispatcher;
     // shared
     std::atomic<FMUSIC_MODULE*> playing;  // changed under SDL_LockAudio
-    std::atomic<int> buffer_frames;       // block size SDL asks for
+    std::atomic<int> buffer_samples;      // block size SDL asks for
     std::atomic<uint32_t> anchor_seq;     // seqlock over the two below
-    std::atomic<uint64_t> anchor_handed;  // frames handed to SDL, the last block included
-    std::atomic<int64_t> anchor_t0_ns;    // when frame 0 was (or would have been) heard
+    std::atomic<uint64_t> anchor_handed;  // samples handed to SDL, the last block included
+    std::atomic<int64_t> anchor_t0_ns;    // when sample 0 was (or would have been) heard
     std::atomic<bool> quit;
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
     std::atomic<uint32_t> resyncs;
     std::atomic<std::thread::id> dispatcher_id;
     // audio thread only
-    audible_clock clock;
-    mcore_event events[kEventBatch];
+    AudibleClock clock;
     // dispatcher only, read under stats_mutex
     std::mutex stats_mutex;
-    stats_ring trigger_stats, position_stats;
-    spsc_queue<queued_event, 4096> queue;
+    StatsRing trigger_stats, position_stats;
+    SpscQueue<QueuedEvent, 4096> queue;
 };
 
 // Never destroyed: the demo exits with the song playing and the dispatch
 // thread waiting, and a destroyed std::thread that still runs would abort.
-live_state& g = *new live_state();
+LiveState& g = *new LiveState();
 std::counting_semaphore<1 << 20> g_wake{0};  // audio thread / callers -> dispatcher
 
 int fail(int code)
@@ -130,10 +128,10 @@ void publish_anchor(uint64_t handed, int64_t t0_ns)
     g.anchor_seq.fetch_add(1, std::memory_order_release);
 }
 
-// The frame heard at `ns`, from the clock the audio thread last published.
-double audible_frame_at(int64_t ns)
+// The sample heard at `ns`, from the clock the audio thread last published.
+double audible_sample_at(int64_t ns)
 {
-    audible_clock c{};
+    AudibleClock c{};
     for (;;) {
         const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
         if (s1 & 1) continue;
@@ -142,13 +140,13 @@ double audible_frame_at(int64_t ns)
         if (g.anchor_seq.load(std::memory_order_acquire) == s1) break;
     }
     c.rate = g.rate;
-    c.latency_frames = g.latency_frames;
-    return audible_clock_frame(&c, ns);
+    c.latency_samples = g.latency_samples;
+    return audible_clock_sample(&c, ns);
 }
 
-void hand_block(int64_t ns, size_t frames)
+void hand_block(int64_t ns, size_t samples)
 {
-    audible_clock_block(&g.clock, ns, frames);
+    audible_clock_block(&g.clock, ns, samples);
     publish_anchor(g.clock.handed, g.clock.t0_ns);
 }
 
@@ -156,49 +154,40 @@ void audio_callback(void*, Uint8* stream, int len)
 {
     const int64_t called = now_ns();
     int16_t* out = reinterpret_cast<int16_t*>(stream);
-    const size_t frames = static_cast<size_t>(len) / 4;
-    g.buffer_frames.store(static_cast<int>(frames), std::memory_order_relaxed);
+    const size_t samples = static_cast<size_t>(len) / 4;
+    g.buffer_samples.store(static_cast<int>(samples), std::memory_order_relaxed);
     const uint64_t base = g.clock.handed;
     FMUSIC_MODULE* m = g.playing.load(std::memory_order_acquire);
     if (!m) {
         std::memset(stream, 0, static_cast<size_t>(len));
     } else {
         const int order = m->pending_order.exchange(-1, std::memory_order_acq_rel);
-        if (order >= 0) mcore_set_order(&m->core, order);
+        if (order >= 0) player_core_set_order(&m->core, order);
         bool pushed = false;
-        size_t done = 0;
-        while (done < frames) {
-            const uint64_t first = mcore_frames(&m->core);
-            int count = 0;
-            const size_t n = mcore_render(&m->core, out + 2 * done, frames - done, g.events, kEventBatch, &count);
-            for (int i = 0; i < count; ++i) {
-                const mcore_event& e = g.events[i];
-                const queued_event q{base + done + (e.frame - first), m, e.kind, e.instrument, e.order, e.row};
-                if (g.queue.push(q))
-                    pushed = true;
-                else
-                    g.dropped.fetch_add(1, std::memory_order_relaxed);
-            }
-            done += n;
-        }
+        player_core_render_block(&m->core, out, samples, [&](const MusicEvent& e, size_t at) {
+            if (g.queue.push(QueuedEvent{base + at, m, e.kind, e.instrument, e.order, e.row}))
+                pushed = true;
+            else
+                g.dropped.fetch_add(1, std::memory_order_relaxed);
+        });
         g.resyncs.store(m->core.resyncs, std::memory_order_relaxed);
         if (pushed) {
-            hand_block(called, frames);
+            hand_block(called, samples);
             g_wake.release();  // after the clock, so the dispatcher sees both
             return;
         }
     }
-    hand_block(called, frames);
+    hand_block(called, samples);
 }
 
-void deliver(const queued_event& e)
+void deliver(const QueuedEvent& e)
 {
-    const double late_ms = (audible_frame_at(now_ns()) - double(e.frame)) * 1000.0 / g.rate;
+    const double late_ms = (audible_sample_at(now_ns()) - double(e.sample)) * 1000.0 / g.rate;
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
-        (e.kind == MCORE_ROW ? g.position_stats : g.trigger_stats).add(late_ms);
+        (e.kind == MusicEventKind::Row ? g.position_stats : g.trigger_stats).add(late_ms);
     }
-    if (e.kind == MCORE_ROW) {
+    if (e.kind == MusicEventKind::Row) {
         e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_relaxed);
     } else if (FMUSIC_CALLBACK cb = e.mod->callbacks[e.instrument].load(std::memory_order_relaxed)) {
         cb(e.mod, e.instrument);
@@ -207,7 +196,7 @@ void deliver(const queued_event& e)
 
 void drain_queue()
 {
-    queued_event e;
+    QueuedEvent e;
     while (g.queue.peek(&e)) g.queue.pop();
 }
 
@@ -225,12 +214,12 @@ void dispatch_main()
             drain_queue();
             g.flush_ack.store(req, std::memory_order_release);
         }
-        queued_event e;
+        QueuedEvent e;
         if (!g.queue.peek(&e)) {
             (void)g_wake.try_acquire_for(std::chrono::milliseconds(50));
             continue;
         }
-        const double ahead = double(e.frame) - audible_frame_at(now_ns());
+        const double ahead = double(e.sample) - audible_sample_at(now_ns());
         if (ahead > 0) {
             // Woken early by a new block or a flush: the loop looks again.
             (void)g_wake.try_acquire_for(std::chrono::nanoseconds(int64_t(ahead * 1e9 / g.rate) + 1));
@@ -291,9 +280,9 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return static_cast<signed char>(fail(FMOD_ERR_INIT));
     // Everything the audio and dispatch threads read is set before they start.
     g.rate = mixrate;
-    g.latency_frames = latency_from_env(mixrate);
-    g.clock = audible_clock{mixrate, g.latency_frames, 0, 0, 0};
-    g.buffer_frames.store(kBufferFrames);
+    g.latency_samples = latency_from_env(mixrate);
+    g.clock = AudibleClock{mixrate, g.latency_samples, 0, 0, 0};
+    g.buffer_samples.store(kBufferSamples);
     publish_anchor(0, 0);
     g.dropped.store(0);
     g.resyncs.store(0);
@@ -305,7 +294,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     want.freq = mixrate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = kBufferFrames;
+    want.samples = kBufferSamples;
     want.callback = audio_callback;
     // No obtained spec: SDL converts to this format when the device differs.
     if (SDL_OpenAudio(&want, nullptr) < 0) {
@@ -341,7 +330,7 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name)
 
     FMUSIC_MODULE* m = new (std::nothrow) FMUSIC_MODULE;
     if (!m) return fail(FMOD_ERR_MEMORY), nullptr;
-    if (int code = mcore_open(&m->core, bytes.data(), bytes.size(), g.rate); code != FMOD_ERR_NONE) {
+    if (int code = player_core_open(&m->core, bytes.data(), bytes.size(), g.rate); code != FMOD_ERR_NONE) {
         delete m;
         return fail(code), nullptr;
     }
@@ -353,7 +342,7 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* m)
 {
     if (!m) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (!stop_if_playing(m)) flush_dispatch();  // events of an earlier play may wait
-    mcore_close(&m->core);
+    player_core_close(&m->core);
     delete m;
     return 1;
 }
@@ -367,7 +356,7 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* m)
     if (FMUSIC_MODULE* previous = g.playing.load(std::memory_order_relaxed)) stop_if_playing(previous);
     SDL_LockAudio();
     m->core.rate = g.rate;  // FSOUND_Init may have changed it since the load
-    mcore_restart(&m->core);
+    player_core_restart(&m->core);
     m->pending_order.store(-1);
     m->heard.store(0);
     g.playing.store(m, std::memory_order_release);
@@ -388,7 +377,7 @@ signed char FMUSIC_SetOrder(FMUSIC_MODULE* m, int order)
     if (g.initialised && g.playing.load(std::memory_order_relaxed) == m) {
         m->pending_order.store(order, std::memory_order_release);
     } else {
-        mcore_set_order(&m->core, order);  // nobody else touches a stopped module
+        player_core_set_order(&m->core, order);  // nobody else touches a stopped module
     }
     return 1;
 }
@@ -405,23 +394,23 @@ int FMUSIC_GetRow(FMUSIC_MODULE* m)
     return int(m->heard.load(std::memory_order_relaxed) & 0xFFFF);
 }
 
-mcore_t* music_live_core(FMUSIC_MODULE* m) { return m ? &m->core : nullptr; }
+PlayerCore* music_live_core(FMUSIC_MODULE* m) { return m ? &m->core : nullptr; }
 
-double music_live_audible_frame() { return g.initialised ? audible_frame_at(now_ns()) : -1.0; }
-int music_live_buffer_frames() { return g.initialised ? g.buffer_frames.load(std::memory_order_relaxed) : 0; }
-int music_live_latency_frames() { return g.initialised ? g.latency_frames : 0; }
+double music_live_audible_sample() { return g.initialised ? audible_sample_at(now_ns()) : -1.0; }
+int music_live_buffer_samples() { return g.initialised ? g.buffer_samples.load(std::memory_order_relaxed) : 0; }
+int music_live_latency_samples() { return g.initialised ? g.latency_samples : 0; }
 
-music_live_stats music_live_get_stats()
+LiveStats music_live_get_stats()
 {
-    music_live_stats s{};
+    LiveStats s{};
     std::vector<double> trigger, position;
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
         trigger = g.trigger_stats.kept();
         position = g.position_stats.kept();
     }
-    s.trigger = stats_ring::summary(std::move(trigger));
-    s.position = stats_ring::summary(std::move(position));
+    s.trigger = StatsRing::summary(std::move(trigger));
+    s.position = StatsRing::summary(std::move(position));
     s.dropped_events = g.dropped.load(std::memory_order_relaxed);
     s.resyncs = g.resyncs.load(std::memory_order_relaxed);
     return s;
