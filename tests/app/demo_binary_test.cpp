@@ -11,27 +11,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const data_files[] = {"paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
-                                  "paintart5.png", "paintart6.PNG", "cow.PNG",       "qx_demo_drensolk.xm"};
-
-const std::vector<std::string> headless = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
-
 // A fresh working folder holding the data files except `left_out`.
 fs::path data_copy(const std::string& name, const std::string& left_out = "")
 {
-    const fs::path dir = fs::path(DRENSOLK_BINARY_DIR) / "app-test" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : data_files)
-        if (left_out != f) fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / f, dir / f);
-    return dir;
-}
-
-ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, std::vector<std::string> env = headless,
-                       double limit = 60)
-{
-    args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
-    return run_process(args, dir.string(), env, limit);
+    return demo_data_copy(fs::path(DRENSOLK_BINARY_DIR) / "app-test" / name, left_out);
 }
 
 TEST(DemoBinary, StartedAtOrder19EndsByItselfAfterOrder20Row2)

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include "core/demo_data.h"
+
 namespace {
 std::string slurp(const std::string& path)
 {
@@ -62,4 +64,25 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
     unlink(out_path);
     unlink(err_path);
     return result;
+}
+
+const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
+
+std::filesystem::path demo_data_copy(const std::filesystem::path& dir, const std::string& left_out)
+{
+    namespace fs = std::filesystem;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : kDataFiles)
+        if (left_out != f) fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / f, dir / f);
+    return dir;
+}
+
+ProcessResult run_demo(const std::filesystem::path& dir, std::vector<std::string> args,
+                       const std::vector<std::string>& env, double limit_seconds,
+                       const std::vector<std::string>& prefix)
+{
+    args.insert(args.begin(), (std::filesystem::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
+    args.insert(args.begin(), prefix.begin(), prefix.end());
+    return run_process(args, dir.string(), env, limit_seconds);
 }

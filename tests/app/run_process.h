@@ -1,5 +1,6 @@
 // Runs a program to its end with a time limit, capturing both output streams.
 #pragma once
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,16 @@ struct ProcessResult {
 // are "NAME=value" added to ours.
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& workdir,
                           const std::vector<std::string>& env, double limit_seconds);
+
+// SDL's offscreen video and dummy audio: the demo with no display or sound card.
+extern const std::vector<std::string> kHeadless;
+
+// A fresh working folder `dir` holding the generated data files except
+// `left_out`.
+std::filesystem::path demo_data_copy(const std::filesystem::path& dir, const std::string& left_out = "");
+
+// The demo binary run in `dir` with `args`, after `prefix` (a program that
+// execs it, e.g. setpriv), with `env` added.
+ProcessResult run_demo(const std::filesystem::path& dir, std::vector<std::string> args,
+                       const std::vector<std::string>& env = kHeadless, double limit_seconds = 60,
+                       const std::vector<std::string>& prefix = {});

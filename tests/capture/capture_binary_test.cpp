@@ -126,12 +126,7 @@ fs::path order19_sheet() { return order19().dir.string() + "-sheet.png"; }
 // A working folder with the data files except `left_out`.
 fs::path data_copy(const std::string& name, const std::string& left_out)
 {
-    const fs::path dir = kWork / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const auto& entry : fs::directory_iterator(DRENSOLK_DATA_DIR))
-        if (entry.path().filename() != left_out) fs::copy_file(entry.path(), dir / entry.path().filename());
-    return dir;
+    return demo_data_copy(kWork / name, left_out);
 }
 
 // 3-byte RGB pixels of a PNG, top-down.

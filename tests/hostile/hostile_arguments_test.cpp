@@ -20,7 +20,7 @@ constexpr double kEndlessLimit = 12;
 fs::path trap_folder(const std::string& name)
 {
     const fs::path dir = case_folder("args-" + name);
-    write_file(dir / module_file, quick_xm({21, true, true}));
+    write_file(dir / kModuleFile, quick_xm({21, true, true}));
     return dir;
 }
 

@@ -10,10 +10,6 @@
 
 namespace hostile {
 
-const char* const picture_files[7] = {"paintart1.PNG", "paintart2.PNG", "paintart3.PNG", "paintart4.png",
-                                      "paintart5.png", "paintart6.PNG", "cow.PNG"};
-const char* const module_file = "qx_demo_drensolk.xm";
-
 void write_file(const fs::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -36,26 +32,7 @@ fs::path case_folder(const std::string& name)
             fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
     }
-    fs::create_directories(dir);
-    for (const char* f : picture_files) fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / f, dir / f);
-    fs::copy_file(fs::path(DRENSOLK_DATA_DIR) / module_file, dir / module_file);
-    return dir;
-}
-
-namespace {
-// The demo binary, after `prefix` (a program that execs it), run headless.
-ProcessResult run_demo_after(const std::vector<std::string>& prefix, const fs::path& dir, std::vector<std::string> args,
-                             double limit_seconds)
-{
-    args.insert(args.begin(), (fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string());
-    args.insert(args.begin(), prefix.begin(), prefix.end());
-    return run_process(args, dir.string(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, limit_seconds);
-}
-}  // namespace
-
-ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds)
-{
-    return run_demo_after({}, dir, std::move(args), limit_seconds);
+    return demo_data_copy(dir);
 }
 
 std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const std::string& file,
@@ -79,7 +56,7 @@ std::optional<ProcessResult> run_demo_with_unreadable(const fs::path& dir, const
             return std::nullopt;
         }
     }
-    ProcessResult r = run_demo_after(prefix, dir, std::move(args), limit_seconds);
+    ProcessResult r = ::run_demo(dir, std::move(args), kHeadless, limit_seconds, prefix);
     fs::permissions(path, fs::perms::owner_all);
     return r;
 }

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run_process.h"
+#include "core/demo_data.h"
 #include "hostile/hostile_data.h"
 
 namespace hostile {
@@ -17,16 +19,15 @@ namespace fs = std::filesystem;
 void write_file(const fs::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> read_file(const fs::path& path);
 
-// The data file names, pictures first, in load order.
-extern const char* const picture_files[7];
-extern const char* const module_file;
-
 // A fresh working folder under the build tree with the generated pictures and
 // module; callers then replace or remove what their case needs.
 fs::path case_folder(const std::string& name);
 
 // The demo binary run headless in `dir`.
-ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds);
+inline ProcessResult run_demo(const fs::path& dir, std::vector<std::string> args, double limit_seconds)
+{
+    return ::run_demo(dir, std::move(args), kHeadless, limit_seconds);
+}
 
 // Makes `file` unreadable (mode 000) and runs the demo so that the mode
 // holds: as root, under setpriv without the two capabilities that let root

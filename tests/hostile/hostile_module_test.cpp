@@ -21,7 +21,7 @@ constexpr double kEndlessLimit = 9;
 fs::path with_module(const std::string& name, const std::vector<uint8_t>& module)
 {
     const fs::path dir = case_folder(name);
-    write_file(dir / module_file, module);
+    write_file(dir / kModuleFile, module);
     return dir;
 }
 
@@ -55,7 +55,7 @@ void expect_still_playing(const ProcessResult& r)
 TEST(UnreadableModule, MissingSaysFileNotFound)
 {
     const fs::path dir = case_folder("module-missing");
-    fs::remove(dir / module_file);
+    fs::remove(dir / kModuleFile);
     expect_refused(run_demo(dir, {"19"}, kPlayLimit), "File not found");
 }
 
@@ -75,8 +75,8 @@ TEST(UnreadableModule, RandomBytesSayUnknownFormat)
 TEST(UnreadableModule, DirectoryInItsPlaceSaysErrorLoadingFile)
 {
     const fs::path dir = case_folder("module-directory");
-    fs::remove(dir / module_file);
-    fs::create_directory(dir / module_file);
+    fs::remove(dir / kModuleFile);
+    fs::create_directory(dir / kModuleFile);
     expect_refused(run_demo(dir, {"19"}, kPlayLimit), "Error loading file");
 }
 
@@ -84,7 +84,7 @@ TEST(UnreadableModule, UnreadableFileSaysErrorLoadingFile)
 {
     const fs::path dir = case_folder("module-unreadable");
     std::string why_not;
-    const auto r = run_demo_with_unreadable(dir, module_file, {"19"}, kPlayLimit, &why_not);
+    const auto r = run_demo_with_unreadable(dir, kModuleFile, {"19"}, kPlayLimit, &why_not);
     if (!r) GTEST_SKIP() << why_not;
     expect_refused(*r, "Error loading file");
 }
@@ -93,7 +93,7 @@ TEST(UnreadableModule, LargerThan64MiBSaysNotEnoughMemory)
 {
     // Sparse: the size is all that matters, nothing is read.
     const fs::path dir = case_folder("module-huge");
-    fs::resize_file(dir / module_file, (64u << 20) + 1);
+    fs::resize_file(dir / kModuleFile, (64u << 20) + 1);
     expect_refused(run_demo(dir, {"19"}, kPlayLimit), "Not enough memory ");
 }
 
@@ -151,9 +151,9 @@ INSTANTIATE_TEST_SUITE_P(Offsets, TruncatedQuickSong,
 TEST(TruncatedModule, GeneratedModuleCutInHalfPlaysFromOrder19)
 {
     const fs::path dir = case_folder("module-cut-generated");
-    std::vector<uint8_t> song = read_file(dir / module_file);
+    std::vector<uint8_t> song = read_file(dir / kModuleFile);
     song.resize(song.size() / 2);  // every pattern kept, the later samples lost
-    write_file(dir / module_file, song);
+    write_file(dir / kModuleFile, song);
     expect_played_to_end(run_demo(dir, {"19"}, kPlayLimit));
 }
 

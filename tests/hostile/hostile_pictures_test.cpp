@@ -21,7 +21,7 @@ constexpr double kPlayLimit = 90;
 fs::path with_quick_song(const std::string& name)
 {
     const fs::path dir = case_folder(name);
-    write_file(dir / module_file, quick_xm({}));
+    write_file(dir / kModuleFile, quick_xm({}));
     return dir;
 }
 
@@ -65,7 +65,7 @@ class MissingPicture : public testing::TestWithParam<int> {};
 
 TEST_P(MissingPicture, StopsWithItsNameAndNoSuchFile)
 {
-    const std::string file = picture_files[GetParam()];
+    const std::string file = kPictureFiles[GetParam()];
     const fs::path dir = case_folder("missing-" + std::to_string(GetParam()));
     fs::remove(dir / file);
     expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), file, "No such file or directory");
@@ -176,7 +176,7 @@ TEST(ConvertedPicture, AllSevenOddAtOncePlayToTheEnd)
                                   {PNG_COLOR_TYPE_GRAY_ALPHA, 16, 8, 8}, {PNG_COLOR_TYPE_RGB, 16, 7, 7},
                                   {PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 130}, {PNG_COLOR_TYPE_GRAY, 2, 9, 1},
                                   {PNG_COLOR_TYPE_PALETTE, 1, 1, 1}};
-    for (int i = 0; i < 7; ++i) write_file(dir / picture_files[i], make_png(layouts[i]));
+    for (int i = 0; i < 7; ++i) write_file(dir / kPictureFiles[i], make_png(layouts[i]));
     expect_played_to_end(run_demo(dir, {}, kPlayLimit));
 }
 

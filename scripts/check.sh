@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
+# inputs on the real binary, installs), the memory soak, the same code under
+# AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
+# each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
+# or a merge; CI runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/test.sh
+# The slow cases mostly wait on the demo's clock, so they overlap well.
+(cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
+tests/sanitizers/soak.sh build
+tests/sanitizers/run.sh
+fuzz/run.sh 60
