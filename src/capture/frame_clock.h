@@ -4,9 +4,11 @@
 #pragma once
 #include <cstdint>
 
+#include "core/demo_data.h"
+
 struct FrameClock {
     int fps = 60;
-    int rate = 32000;
+    int rate = kMixRate;
 };
 
 inline double frame_time(FrameClock c, int64_t frame) { return static_cast<double>(frame) / c.fps; }
