@@ -96,7 +96,7 @@ TEST(Package, HoldsTheProgramsDataDesktopEntryIconsAndManPageUnderUsr)
         std::string mode, owner, size, date, time, path;
         in >> mode >> owner >> size >> date >> time >> path;
         EXPECT_EQ(owner, "root/root") << path;
-        EXPECT_EQ(path.rfind("./usr/", 0) == 0 || path == "./", true) << path;
+        EXPECT_TRUE(path.rfind("./usr/", 0) == 0 || path == "./") << path;
         if (mode[0] == 'd') {
             EXPECT_EQ(mode, "drwxr-xr-x") << path;
             continue;
