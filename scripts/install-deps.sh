@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev
   sox
   clang libclang-rt-14-dev
+  dpkg-dev file
 )
 packages+=("$@")
 

@@ -3,11 +3,13 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -23,6 +25,9 @@ enum : int {
     OPT_TILE,
     OPT_DATA,
     OPT_NO_VIDEO,
+    OPT_CRF,
+    OPT_PRESET,
+    OPT_ENCODER,
     OPT_HELP
 };
 
@@ -38,6 +43,9 @@ const option long_options[] = {
     {"tile-width", required_argument, nullptr, OPT_TILE},
     {"data", required_argument, nullptr, OPT_DATA},
     {"no-video", no_argument, nullptr, OPT_NO_VIDEO},
+    {"crf", required_argument, nullptr, OPT_CRF},
+    {"preset", required_argument, nullptr, OPT_PRESET},
+    {"encoder", required_argument, nullptr, OPT_ENCODER},
     {"help", no_argument, nullptr, OPT_HELP},
     {nullptr, 0, nullptr, 0},
 };
@@ -64,9 +72,33 @@ bool read_size(const char* text, int* width, int* height)
     return true;
 }
 
-std::string bad(const char* option, const char* value, const char* want)
+std::string bad(const char* option, const char* value, const std::string& want)
 {
     return std::string("--") + option + " " + value + ": " + want;
+}
+
+bool is_preset(const char* name)
+{
+    for (const char* p : kX264Presets)
+        if (std::strcmp(p, name) == 0) return true;
+    return false;
+}
+
+std::string preset_names()
+{
+    std::string names;
+    for (const char* p : kX264Presets) names += (names.empty() ? "" : " ") + std::string(p);
+    return names;
+}
+
+// An ffmpeg encoder name: letters, digits, '_' and '-', so that it cannot be
+// read as one of ffmpeg's own options.
+bool is_encoder_name(const char* name)
+{
+    if (!std::isalnum(static_cast<unsigned char>(*name))) return false;
+    for (const char* c = name; *c; ++c)
+        if (!std::isalnum(static_cast<unsigned char>(*c)) && *c != '_' && *c != '-') return false;
+    return true;
 }
 
 }  // namespace
@@ -92,6 +124,14 @@ const char* capture_usage()
            "  --tile-width N        contact sheet tiles at most N pixels wide (default 160)\n"
            "  --no-video            write no frames or audio (with --contact-sheet)\n"
            "  --data DIR            read the data files from DIR\n"
+           "  --crf N               H.264/H.265 quality, 0 (lossless) to 51 (worst);\n"
+           "                        default 20\n"
+           "  --preset NAME         H.264/H.265 speed against file size: ultrafast\n"
+           "                        superfast veryfast faster fast medium slow slower\n"
+           "                        veryslow placebo (default medium)\n"
+           "  --encoder NAME        ffmpeg video encoder (default libx264); --crf and\n"
+           "                        --preset apply to libx264 and libx265 only, other\n"
+           "                        encoders run at their own defaults; the audio is AAC\n"
            "  --help                this text\n";
 }
 
@@ -99,6 +139,7 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
 {
     *o = CaptureOptions{};
     double seconds = -1;
+    bool crf_given = false, preset_given = false, encoder_given = false;
     long long v = 0;
     optind = 0;  // full reinitialisation: the parser may run more than once (tests)
     opterr = 0;
@@ -151,6 +192,26 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
             case OPT_NO_VIDEO:
                 o->no_video = true;
                 break;
+            case OPT_CRF:
+                if (!read_int(optarg, 0, kMaxCrf, &v))
+                    return *error = bad("crf", optarg, "a whole number from 0 to 51"), ParseStatus::Error;
+                o->video.crf = static_cast<int>(v);
+                crf_given = true;
+                break;
+            case OPT_PRESET:
+                if (!is_preset(optarg))
+                    return *error = bad("preset", optarg, "one of " + preset_names()), ParseStatus::Error;
+                o->video.preset = optarg;
+                preset_given = true;
+                break;
+            case OPT_ENCODER:
+                if (!is_encoder_name(optarg))
+                    return *error = bad("encoder", optarg,
+                                        "an ffmpeg video encoder name such as libx264; `ffmpeg -encoders` lists them"),
+                           ParseStatus::Error;
+                o->video.encoder = optarg;
+                encoder_given = true;
+                break;
             case OPT_HELP:
                 return ParseStatus::Help;
             default: {
@@ -173,5 +234,21 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
         return *error = "--no-video writes nothing without --contact-sheet", ParseStatus::Error;
     if (o->no_video && (!o->out.empty() || !o->png_dir.empty()))
         return *error = "--no-video excludes --out and --png", ParseStatus::Error;
+    if ((crf_given || preset_given || encoder_given) && (o->no_video || !o->png_dir.empty()))
+        return *error = "--crf, --preset and --encoder set the MP4's video; they do not apply with --png or --no-video",
+               ParseStatus::Error;
+    if ((crf_given || preset_given) && !encoder_takes_crf(o->video.encoder))
+        return *error = std::string(crf_given ? "--crf" : "--preset") +
+                        " applies to libx264 and libx265 only, not to " + o->video.encoder,
+               ParseStatus::Error;
     return ParseStatus::Ok;
+}
+
+std::string check_encoder(const std::string& encoder, const std::vector<std::string>& available)
+{
+    if (available.empty()) return "";
+    for (const std::string& name : available)
+        if (name == encoder) return "";
+    return "--encoder " + encoder +
+           ": ffmpeg has no such video encoder; `ffmpeg -encoders` lists those it has (lines starting with V)";
 }

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "capture/ffmpeg_pipe.h"
 
 struct CaptureOptions {
     int fps = 60;
@@ -15,15 +18,23 @@ struct CaptureOptions {
     int tile_width = 160;       // contact sheet tiles at most this wide
     std::string data_dir;       // empty: the working directory
     bool no_video = false;      // render (for the contact sheet) but write no frames
+    VideoCodec video;           // the MP4's video encoder; --crf/--preset only with libx264/libx265
 };
 
 enum class ParseStatus { Ok, Help, Error };
 
 // Reads the command line with getopt_long. On Error, `error` holds one line
-// saying what is wrong; on Help the caller prints capture_usage().
+// saying what is wrong; on Help the caller prints capture_usage(). The encoder
+// name is only checked for its form here: whether ffmpeg has it is
+// check_encoder's business.
 ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* options, std::string* error);
 
 const char* capture_usage();
+
+// Whether `encoder` is among `available` (ffmpeg_video_encoders); "" when it
+// is or when the list is empty (nothing known to check against), else the
+// one-line refusal.
+std::string check_encoder(const std::string& encoder, const std::vector<std::string>& available);
 
 // Limits the parser enforces.
 constexpr int kCaptureMaxFps = 240;

@@ -27,7 +27,7 @@ std::string png_frame_name(int64_t index)
 }
 
 bool output_open_mp4(CaptureOutput* o, const std::string& ffmpeg, const std::string& path, int width, int height,
-                     int fps, int rate)
+                     int fps, int rate, const VideoCodec& codec)
 {
     *o = CaptureOutput{};
     o->kind = OutputKind::Mp4;
@@ -37,7 +37,7 @@ bool output_open_mp4(CaptureOutput* o, const std::string& ffmpeg, const std::str
     o->wav_path = path + ".audio-part.wav";
     if (width % 2 || height % 2) return fail(o, "H.264 needs an even width and height; use --png for odd sizes");
     if (!wav_open(&o->wav, o->wav_path, rate)) return fail(o, o->wav_path + ": " + system_text());
-    if (!ffmpeg_video_open(&o->pipe, ffmpeg, o->video_part, width, height, fps)) {
+    if (!ffmpeg_video_open(&o->pipe, ffmpeg, o->video_part, width, height, fps, codec)) {
         output_abandon(o);
         return fail(o, "cannot start " + ffmpeg);
     }

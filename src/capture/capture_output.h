@@ -33,7 +33,7 @@ struct CaptureOutput {
 };
 
 bool output_open_mp4(CaptureOutput* out, const std::string& ffmpeg, const std::string& path, int width, int height,
-                     int fps, int rate);
+                     int fps, int rate, const VideoCodec& codec = {});
 // Creates the folder (removing frame_*.png left there by an earlier capture).
 bool output_open_png(CaptureOutput* out, const std::string& dir, int rate);
 void output_open_none(CaptureOutput* out);

@@ -142,9 +142,8 @@ void open_output()
         return;
     }
     std::string png = o.png_dir;
-    std::string ffmpeg;
+    const std::string ffmpeg = png.empty() ? find_ffmpeg() : "";
     if (png.empty()) {
-        ffmpeg = find_ffmpeg();
         if (ffmpeg.empty()) {
             fs::path p = o.out;
             png = (p.parent_path() / (p.stem().string() + "-frames")).string();
@@ -153,10 +152,24 @@ void open_output()
         }
     }
     if (png.empty()) make_parent(o.out);
-    const bool ok = png.empty() ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, kMixRate)
-                                : output_open_png(&cap.output, png, kMixRate);
+    const bool ok = png.empty()
+                        ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, kMixRate, o.video)
+                        : output_open_png(&cap.output, png, kMixRate);
     cap.output_open = true;
     if (!ok) fail(cap.output.error);
+}
+
+// An encoder the ffmpeg on PATH lacks is refused before anything is drawn or
+// written. Without ffmpeg the capture writes PNG frames and the name is moot.
+void check_encoder_or_exit()
+{
+    if (!cap.opt.png_dir.empty() || cap.opt.no_video) return;
+    const std::string ffmpeg = find_ffmpeg();
+    if (ffmpeg.empty()) return;
+    const std::string error = check_encoder(cap.opt.video.encoder, ffmpeg_video_encoders(ffmpeg));
+    if (error.empty()) return;
+    std::fprintf(stderr, "drensolk-capture: %s\n", error.c_str());
+    std::exit(2);
 }
 
 // Paths given on the command line name places in the caller's folder, not
@@ -263,6 +276,7 @@ int main(int argc, char** argv)
         case ParseStatus::Ok:
             break;
     }
+    check_encoder_or_exit();
     make_paths_absolute(&cap.opt);
     if (!cap.opt.data_dir.empty() && chdir(cap.opt.data_dir.c_str()) != 0) {
         std::perror(cap.opt.data_dir.c_str());

@@ -354,9 +354,55 @@ TEST(CaptureBinary, WithFfmpegWritesOneMp4AndRemovesItsPartFiles)
     // Both streams are in it: the H.264 video and the AAC audio added after.
     EXPECT_NE(mp4.find("avc1"), std::string::npos);
     EXPECT_NE(mp4.find("mp4a"), std::string::npos);
+    // The defaults: x264 at CRF 20, medium (CABAC on, as in every preset but ultrafast).
+    EXPECT_NE(mp4.find("crf=20.0"), std::string::npos);
+    EXPECT_NE(mp4.find("cabac=1"), std::string::npos);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(out.parent_path())) left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"short.mp4"});
+}
+
+TEST(CaptureBinary, BadVideoOptionsAreRefusedBeforeAnythingIsWritten)
+{
+    const fs::path dir = kWork / "bad-video";
+    fs::remove_all(dir);
+    const std::vector<std::string> out = {"--data", DRENSOLK_DATA_DIR, "--frames",
+                                          "3",      "--out",           (dir / "v.mp4").string()};
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    std::vector<Case> cases = {
+        {{"--crf", "52"}, "--crf 52: a whole number from 0 to 51"},
+        {{"--preset", "quick"}, "--preset quick: one of ultrafast superfast veryfast faster fast medium slow"},
+        {{"--encoder", "mpeg4", "--crf", "20"}, "--crf applies to libx264 and libx265 only"},
+    };
+    // Only an ffmpeg can say which encoders exist.
+    if (!find_ffmpeg().empty())
+        cases.push_back({{"--encoder", "nosuch264"}, "--encoder nosuch264: ffmpeg has no such video encoder"});
+    for (Case& c : cases) {
+        c.args.insert(c.args.end(), out.begin(), out.end());
+        const ProcessResult r = run_capture(DRENSOLK_BINARY_DIR, c.args);
+        EXPECT_EQ(r.status, 2) << c.args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        // The output folder is made just before the first frame.
+        EXPECT_FALSE(fs::exists(dir)) << c.args[0];
+    }
+}
+
+TEST(CaptureBinary, CrfAndPresetReachTheH264Encoder)
+{
+    if (find_ffmpeg().empty()) GTEST_SKIP() << "no ffmpeg on PATH";
+    const fs::path out = kWork / "crf" / "crf31.mp4";
+    fs::remove_all(out.parent_path());
+    const ProcessResult r =
+        run_capture(DRENSOLK_BINARY_DIR, {"--data", DRENSOLK_DATA_DIR, "--fps", "10", "--size", "64x48", "--frames",
+                                          "5", "--crf", "31", "--preset", "ultrafast", "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // x264 writes its settings into the stream: ultrafast is the one preset without CABAC.
+    const std::string mp4 = slurp(out);
+    EXPECT_NE(mp4.find("crf=31.0"), std::string::npos);
+    EXPECT_NE(mp4.find("cabac=0"), std::string::npos);
 }
 
 TEST(CaptureBinary, WithoutFfmpegWritesPngFramesAndAWavBesideTheAskedFile)

@@ -111,3 +111,78 @@ TEST(CaptureOptions, ASecondParseStartsAfresh)
     EXPECT_EQ(again.options.max_frames, -1);
     EXPECT_EQ(again.options.width, 320);
 }
+
+// --- video encoder options ---------------------------------------------------
+
+TEST(CaptureVideoOptions, DefaultIsH264AtCrf20MediumAndEveryValueInRangeIsTaken)
+{
+    const Parsed d = parse({});
+    EXPECT_EQ(d.options.video.encoder, "libx264");
+    EXPECT_EQ(d.options.video.crf, 20);
+    EXPECT_EQ(d.options.video.preset, "medium");
+
+    EXPECT_EQ(parse({"--crf", "0"}).options.video.crf, 0);
+    EXPECT_EQ(parse({"--crf=51"}).options.video.crf, 51);
+    for (const char* preset : kX264Presets) {
+        const Parsed p = parse({"--preset", preset});
+        ASSERT_EQ(p.status, ParseStatus::Ok) << preset << ": " << p.error;
+        EXPECT_EQ(p.options.video.preset, preset);
+    }
+    const Parsed x265 = parse({"--encoder", "libx265", "--crf", "28", "--preset", "slow", "--out", "a.mp4"});
+    ASSERT_EQ(x265.status, ParseStatus::Ok) << x265.error;
+    EXPECT_EQ(x265.options.video.encoder, "libx265");
+    EXPECT_EQ(x265.options.video.crf, 28);
+    EXPECT_EQ(x265.options.video.preset, "slow");
+    // Another encoder on its own is fine: it runs at its own defaults.
+    EXPECT_EQ(parse({"--encoder", "libvpx-vp9"}).status, ParseStatus::Ok);
+    EXPECT_EQ(parse({"--encoder", "h264_nvenc"}).options.video.encoder, "h264_nvenc");
+}
+
+TEST(CaptureVideoOptions, RefusesBadValuesNamingTheOptionAndWhatItTakes)
+{
+    for (const char* crf : {"-1", "52", "20.5", "", "twenty", "0x10"}) {
+        const Parsed p = parse({"--crf", crf});
+        EXPECT_EQ(p.status, ParseStatus::Error) << crf;
+        EXPECT_NE(p.error.find("--crf"), std::string::npos) << p.error;
+        EXPECT_NE(p.error.find("0 to 51"), std::string::npos) << p.error;
+    }
+    for (const char* preset : {"Medium", "quick", "", "medium "}) {
+        const Parsed p = parse({"--preset", preset});
+        EXPECT_EQ(p.status, ParseStatus::Error) << preset;
+        EXPECT_NE(p.error.find("--preset"), std::string::npos) << p.error;
+        for (const char* name : kX264Presets) EXPECT_NE(p.error.find(name), std::string::npos) << p.error;
+    }
+    // Names that ffmpeg would read as something other than an encoder name.
+    for (const char* encoder : {"", "-y", "lib x264", "copy;rm", "../x"}) {
+        const Parsed p = parse({"--encoder", encoder});
+        EXPECT_EQ(p.status, ParseStatus::Error) << encoder;
+        EXPECT_NE(p.error.find("--encoder"), std::string::npos) << p.error;
+        EXPECT_NE(p.error.find("ffmpeg -encoders"), std::string::npos) << p.error;
+    }
+}
+
+TEST(CaptureVideoOptions, CrfAndPresetOnlyWithX264OrX265AndNoneWithoutAnMp4)
+{
+    const Parsed crf = parse({"--encoder", "mpeg4", "--crf", "20"});
+    EXPECT_EQ(crf.status, ParseStatus::Error);
+    EXPECT_EQ(crf.error, "--crf applies to libx264 and libx265 only, not to mpeg4");
+    // The order of the options does not matter.
+    const Parsed preset = parse({"--preset", "fast", "--encoder", "libvpx-vp9"});
+    EXPECT_EQ(preset.status, ParseStatus::Error);
+    EXPECT_NE(preset.error.find("--preset applies to libx264 and libx265 only"), std::string::npos) << preset.error;
+
+    EXPECT_EQ(parse({"--png", "d", "--crf", "20"}).status, ParseStatus::Error);
+    EXPECT_EQ(parse({"--no-video", "--contact-sheet", "s.png", "--encoder", "mpeg4"}).status, ParseStatus::Error);
+}
+
+TEST(CaptureVideoOptions, EncoderIsCheckedAgainstWhatFfmpegHas)
+{
+    const std::vector<std::string> have = {"libx264", "libx265", "mpeg4"};
+    EXPECT_EQ(check_encoder("libx264", have), "");
+    EXPECT_EQ(check_encoder("mpeg4", have), "");
+    const std::string refused = check_encoder("libx26", have);
+    EXPECT_NE(refused.find("--encoder libx26"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("ffmpeg -encoders"), std::string::npos) << refused;
+    // Nothing to check against (ffmpeg's listing could not be read): ffmpeg itself decides later.
+    EXPECT_EQ(check_encoder("anything", {}), "");
+}

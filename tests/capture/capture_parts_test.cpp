@@ -1,5 +1,5 @@
-// The capture's small parts: the virtual clock, the WAV writer, the contact
-// sheet and the progress line.
+// The capture's small parts: the virtual clock, the WAV writer, ffmpeg's
+// command lines, the contact sheet and the progress line.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -148,6 +148,53 @@ TEST(CaptureOutput, Mp4RefusesOddSizesBeforeStartingAnything)
     EXPECT_FALSE(output_open_mp4(&out, "/bin/false", scratch("odd.mp4").string(), 161, 120, 10, 32000));
     EXPECT_NE(out.error.find("even"), std::string::npos);
     EXPECT_FALSE(fs::exists(scratch("odd.mp4.audio-part.wav")));
+}
+
+// --- ffmpeg command lines ----------------------------------------------------
+
+TEST(FfmpegPipe, ListsVideoEncodersFromTheTableBelowTheRuleOnly)
+{
+    const std::string listing =
+        "Encoders:\n"
+        " V..... = Video\n"
+        " A..... = Audio\n"
+        " ------\n"
+        " V....D a64multi             Multicolor charset for Commodore 64 (codec a64_multi)\n"
+        " V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec h264)\n"
+        " V.S... mpeg4                MPEG-4 part 2\n"
+        " A....D aac                  AAC (Advanced Audio Coding)\n"
+        " S..... srt                  SubRip subtitle\n";
+    EXPECT_EQ(parse_video_encoders(listing), (std::vector<std::string>{"a64multi", "libx264", "mpeg4"}));
+    EXPECT_TRUE(parse_video_encoders("ffmpeg: not a listing\n V..... = Video\n").empty());
+}
+
+TEST(FfmpegPipe, CrfAndPresetReachX264AndX265OnlyAndEveryEncoderGets420)
+{
+    auto after = [](const std::vector<std::string>& args, const std::string& option) -> std::string {
+        for (size_t k = 0; k + 1 < args.size(); ++k)
+            if (args[k] == option) return args[k + 1];
+        return "(absent)";
+    };
+    const VideoCodec x264{"libx264", 17, "veryfast"};
+    const std::vector<std::string> a = ffmpeg_video_args("ffmpeg", "v.mp4", 320, 240, 30, x264);
+    EXPECT_EQ(a.front(), "ffmpeg");
+    EXPECT_EQ(a.back(), "v.mp4");
+    EXPECT_EQ(after(a, "-c:v"), "libx264");
+    EXPECT_EQ(after(a, "-crf"), "17");
+    EXPECT_EQ(after(a, "-preset"), "veryfast");
+    EXPECT_EQ(after(a, "-video_size"), "320x240");
+    EXPECT_EQ(after(a, "-framerate"), "30");
+    EXPECT_EQ(after(a, "-pix_fmt"), "yuv420p");
+
+    const std::vector<std::string> h = ffmpeg_video_args("ffmpeg", "v.mp4", 320, 240, 30, {"libx265", 28, "fast"});
+    EXPECT_EQ(after(h, "-crf"), "28");
+    EXPECT_EQ(after(h, "-tag:v"), "hvc1");
+
+    const std::vector<std::string> m = ffmpeg_video_args("ffmpeg", "v.mp4", 320, 240, 30, {"mpeg4", 20, "medium"});
+    EXPECT_EQ(after(m, "-c:v"), "mpeg4");
+    EXPECT_EQ(after(m, "-crf"), "(absent)");
+    EXPECT_EQ(after(m, "-preset"), "(absent)");
+    EXPECT_EQ(after(m, "-pix_fmt"), "yuv420p");
 }
 
 // --- contact sheet -----------------------------------------------------------
