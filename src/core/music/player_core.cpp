@@ -107,10 +107,13 @@ void emit_triggers(PlayerCore* c, int tick, MusicEvent* events, int* count)
 {
     const CorePattern* pat = pattern_of(c, c->order);
     if (!pat || c->row < 0 || c->row >= pat->rows) return;
-    if (tick >= c->speed) return;  // a delay of speed ticks or more never sounds
+    // A row held by pattern delay plays its ticks again: a delayed note sounds
+    // on every pass, an undelayed one on the first tick only; a delay of the
+    // speed or more never comes.
+    const int pass_tick = tick % std::max(c->speed, 1);
     for (int ch = 0; ch < c->channels; ++ch) {
         const CoreCell& cell = pat->cells[static_cast<size_t>(c->row * c->channels + ch)];
-        if (cell.delay != tick) continue;
+        if (cell.delay == 0 ? tick != 0 : cell.delay != pass_tick) continue;
         // A glide bends the note already playing: its instrument number
         // changes nothing, not even what later notes on the channel play.
         if (cell.glide) continue;

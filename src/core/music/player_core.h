@@ -44,8 +44,8 @@ constexpr size_t kMaxModuleBytes = size_t(64) << 20;
 //   - a note on an instrument number past the module's instruments (samples
 //     in a module without instruments), named in the cell or remembered;
 //   - a note delay (EDx) of the row's speed or more: it never plays;
-//   - the repeats of a row held by pattern delay (EEx): its notes, delayed or
-//     not, play once, on the first pass, as libopenmpt plays an XM;
+//   - the repeats of a row held by pattern delay (EEx) for its undelayed
+//     notes (a delayed note does play again on every repeat, and fires again);
 //   - retrigger effects (E9x, Rxy): they restart the note already counted.
 // A row event is at the first sample of the row's first tick.
 enum class MusicEventKind : uint8_t {
