@@ -17,6 +17,7 @@ int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int r
     m->order = 0;
     m->row = 0;
     m->end_reached = false;
+    m->events = nullptr;
     const int code = player_core_open(&m->core, bytes.data(), bytes.size(), rate);
     if (code != FMOD_ERR_NONE) return code;
     if (start_order >= 0) player_core_set_order(&m->core, start_order);  // refused orders change nothing
@@ -56,6 +57,7 @@ void render_block(CaptureMusic* m)
 
 void hand_on(CaptureMusic* m, const MusicEvent& e)
 {
+    if (m->events) event_map_add(m->events, e);
     if (e.kind == MusicEventKind::Row) {
         m->order = e.order;
         m->row = e.row;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/event_map.h"
 #include "capture/frame_clock.h"
 #include "core/demo_data.h"
 #include "core/music/module_file.h"
@@ -28,6 +29,7 @@ struct CaptureMusic {
     uint64_t taken;                 // samples moved out by capture_music_take
     int order, row;                 // as FMUSIC_GetOrder/GetRow would read them: 0, 0 before the first row
     bool end_reached;               // the row at which the demo ends (order 20, row 2) has started
+    EventMap* events;               // when set: every event handed on is written there too
 };
 
 // Opens the module for output at `rate` and moves it to `start_order` when
@@ -45,7 +47,8 @@ std::vector<uint8_t> capture_music_load(CaptureMusic* music, int start_order);
 // Makes the first `end` frames heard (nothing when already there): renders
 // as far as needed, hands each trigger of instruments 0 to 29 before `end` to
 // sync_apply_instrument with its row, in sample order, and moves the position
-// to the last row started before `end`.
+// to the last row started before `end`. With `events` set, every row and
+// trigger before `end` goes to that map as well.
 void capture_music_render_to(CaptureMusic* music, uint64_t end);
 
 // Renders what frame `frame` may know: everything up to its first sample,

@@ -24,6 +24,7 @@ enum : int {
     OPT_SHEET,
     OPT_TILE,
     OPT_DATA,
+    OPT_EVENTS,
     OPT_NO_VIDEO,
     OPT_CRF,
     OPT_PRESET,
@@ -42,6 +43,7 @@ const option long_options[] = {
     {"contact-sheet", required_argument, nullptr, OPT_SHEET},
     {"tile-width", required_argument, nullptr, OPT_TILE},
     {"data", required_argument, nullptr, OPT_DATA},
+    {"events", required_argument, nullptr, OPT_EVENTS},
     {"no-video", no_argument, nullptr, OPT_NO_VIDEO},
     {"crf", required_argument, nullptr, OPT_CRF},
     {"preset", required_argument, nullptr, OPT_PRESET},
@@ -122,7 +124,11 @@ const char* capture_usage()
            "  --contact-sheet FILE  also write one frame from the middle of every order\n"
            "                        0 to 20, tiled 7 by 3, into FILE (PNG)\n"
            "  --tile-width N        contact sheet tiles at most N pixels wide (default 160)\n"
-           "  --no-video            write no frames or audio (with --contact-sheet)\n"
+           "  --events FILE         also write every row start and instrument trigger of\n"
+           "                        the music rendered to FILE (TSV: sample, seconds,\n"
+           "                        order, row, kind, instrument, channel)\n"
+           "  --no-video            write no frames or audio (with --contact-sheet or\n"
+           "                        --events)\n"
            "  --data DIR            read the data files from DIR\n"
            "  --crf N               H.264/H.265 quality, 0 (lossless) to 51 (worst);\n"
            "                        default 20\n"
@@ -189,6 +195,9 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
             case OPT_DATA:
                 o->data_dir = optarg;
                 break;
+            case OPT_EVENTS:
+                o->events = optarg;
+                break;
             case OPT_NO_VIDEO:
                 o->no_video = true;
                 break;
@@ -230,8 +239,8 @@ ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* o, std:
     }
     if (!o->out.empty() && !o->png_dir.empty())
         return *error = "--out and --png exclude each other", ParseStatus::Error;
-    if (o->no_video && o->contact_sheet.empty())
-        return *error = "--no-video writes nothing without --contact-sheet", ParseStatus::Error;
+    if (o->no_video && o->contact_sheet.empty() && o->events.empty())
+        return *error = "--no-video writes nothing without --contact-sheet or --events", ParseStatus::Error;
     if (o->no_video && (!o->out.empty() || !o->png_dir.empty()))
         return *error = "--no-video excludes --out and --png", ParseStatus::Error;
     if ((crf_given || preset_given || encoder_given) && (o->no_video || !o->png_dir.empty()))

@@ -16,8 +16,9 @@ struct CaptureOptions {
     std::string png_dir;        // numbered PNG frames and a WAV instead of the MP4
     std::string contact_sheet;  // PNG of one frame per order; empty: none
     int tile_width = 160;       // contact sheet tiles at most this wide
+    std::string events;         // TSV of every row and trigger heard; empty: none
     std::string data_dir;       // empty: the working directory
-    bool no_video = false;      // render (for the contact sheet) but write no frames
+    bool no_video = false;      // render (for the contact sheet, the events) but write no frames
     VideoCodec video;           // the MP4's video encoder; --crf/--preset only with libx264/libx265
 };
 

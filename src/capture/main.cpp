@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -19,6 +21,7 @@
 #include "capture/capture_options.h"
 #include "capture/capture_output.h"
 #include "capture/contact_sheet.h"
+#include "capture/event_map.h"
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
 #include "capture/progress.h"
@@ -45,6 +48,7 @@ struct Capture {
     bool output_open;
     bool sheet_wanted;
     ContactSheet sheet;
+    EventMap events;  // open with --events
     int64_t sheet_frame[kSurveyOrders];
     Progress progress;
     int64_t frame;  // the frame being drawn; after its swap, the next one
@@ -177,7 +181,7 @@ void check_encoder_or_exit()
 void make_paths_absolute(CaptureOptions* o)
 {
     if (o->out.empty()) o->out = "drensolk.mp4";
-    for (std::string* p : {&o->out, &o->png_dir, &o->contact_sheet})
+    for (std::string* p : {&o->out, &o->png_dir, &o->contact_sheet, &o->events})
         if (!p->empty()) *p = fs::absolute(*p).lexically_normal().string();
 }
 
@@ -258,6 +262,16 @@ void print_summary(int64_t intro_frames, std::pair<int, int> last)
     if (cap.output.kind != OutputKind::None)
         std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.output.path.c_str());
     if (cap.sheet_wanted) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.opt.contact_sheet.c_str());
+    if (!cap.opt.events.empty()) std::fprintf(stderr, "drensolk-capture: wrote %s\n", cap.opt.events.c_str());
+}
+
+// The sync map is created before anything is rendered, so a path that cannot
+// be written stops the capture at once.
+void open_events()
+{
+    if (cap.opt.events.empty()) return;
+    make_parent(cap.opt.events);
+    if (!event_map_open(&cap.events, cap.opt.events, kMixRate)) fail(cap.opt.events + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -291,18 +305,21 @@ int main(int argc, char** argv)
     open_display();
     std::atexit(abandon_output_at_exit);  // runs before SDL_Quit: ffmpeg is stopped first
     open_output();
+    open_events();
     progress_start(&cap.progress);
 
     run_intro();
     const int64_t music_frame = cap.frame;
     CaptureMusic music{};
     const std::vector<uint8_t> module_bytes = load_data(&music);
+    if (cap.events.file) music.events = &cap.events;
     plan(module_bytes, music_frame);
     const std::pair<int, int> last = run_music_frames(&music, music_frame);
     progress_finish(&cap.progress, cap.frame, cap.total);
 
     if (!output_finish(&cap.output)) fail(cap.output.error);
     cap.output_open = false;
+    if (!event_map_close(&cap.events)) fail(cap.opt.events + ": write error");
     if (cap.sheet_wanted) {
         make_parent(cap.opt.contact_sheet);
         if (!write_png(cap.opt.contact_sheet, cap.sheet.image)) return 1;

@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,11 +20,21 @@ uint32_t upload_png_texture(const char* path)
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
 
+    errno = 0;
     SDL_Surface* surface = IMG_Load(path);
     if (!surface) {
         char message[512];
         std::snprintf(message, sizeof message, "error loading texture '%s'", path);
-        std::perror(message);
+        // A file the system could not read leaves errno set; a file the
+        // decoder refused leaves it 0, and perror would print "Success":
+        // say then what the decoder said.
+        const char* decoder = IMG_GetError();
+        if (errno == 0 && decoder && *decoder)
+            std::fprintf(stderr, "%s: %s\n", message, decoder);
+        else {
+            if (errno == 0) errno = EINVAL;
+            std::perror(message);
+        }
         std::exit(1);
     }
     // Whatever the file held (palette, grey, alpha, 16-bit, padded rows),

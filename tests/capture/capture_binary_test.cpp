@@ -116,12 +116,14 @@ const Capture& order19()
 {
     static const std::string name =
         std::string("order19-") + testing::UnitTest::GetInstance()->current_test_info()->name();
-    static const Capture c = capture(name, {"--start-order", "19", "--fps", "10", "--size", "160x120",
-                                            "--contact-sheet", (kWork / (name + "-sheet.png")).string()});
+    static const Capture c = capture(
+        name, {"--start-order", "19", "--fps", "10", "--size", "160x120", "--contact-sheet",
+               (kWork / (name + "-sheet.png")).string(), "--events", (kWork / (name + "-events.tsv")).string()});
     return c;
 }
 
 fs::path order19_sheet() { return order19().dir.string() + "-sheet.png"; }
+fs::path order19_events() { return order19().dir.string() + "-events.tsv"; }
 
 // A working folder with the data files except `left_out`.
 fs::path data_copy(const std::string& name, const std::string& left_out)
@@ -228,6 +230,52 @@ TEST(CaptureBinary, AudioIsSilentThroughTheIntroThenThePlayerCoresRenderSampleFo
         EXPECT_EQ(c.log[k].order, last->order) << "frame " << k;
         EXPECT_EQ(c.log[k].row, last->row) << "frame " << k;
     }
+}
+
+// The sync map holds every row and trigger of the music the capture rendered,
+// counted from the music's first sample, and the same with no video.
+TEST(CaptureBinary, EventMapListsEveryRowAndTriggerHeardFromTheMusicsStart)
+{
+    const Capture& c = order19();
+    ASSERT_EQ(c.result.status, 0);
+    const std::string map = slurp(order19_events());
+    const uint64_t music_samples = c.wav.size() / 2 - intro_frames(c) * kSamplesPerFrame;
+
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(read_module_file((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str(), &bytes), 0);
+    PlayerCore core{};
+    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kMixRate), 0);
+    ASSERT_EQ(player_core_set_order(&core, 19), 0);
+    mt::Rendered reference;
+    mt::render(&core, music_samples, &reference, 512);
+    player_core_close(&core);
+    std::string expected = "sample\tseconds\torder\trow\tkind\tinstrument\tchannel\n";
+    size_t rows = 0, triggers = 0;
+    for (const MusicEvent& e : reference.events) {
+        char line[128];
+        if (e.kind == MusicEventKind::Row) {
+            std::snprintf(line, sizeof line, "%llu\t%.6f\t%d\t%d\trow\t\t\n", (unsigned long long)e.sample,
+                          e.sample / double(kMixRate), e.order, e.row);
+            ++rows;
+        } else {
+            std::snprintf(line, sizeof line, "%llu\t%.6f\t%d\t%d\ttrigger\t%d\t%d\n", (unsigned long long)e.sample,
+                          e.sample / double(kMixRate), e.order, e.row, e.instrument, e.channel);
+            ++triggers;
+        }
+        expected += line;
+    }
+    EXPECT_GT(rows, 64u);  // order 19 whole and order 20 up to its row 2
+    EXPECT_GT(triggers, rows);
+    EXPECT_EQ(map, expected);
+    const std::string head = "sample\tseconds\torder\trow\tkind\tinstrument\tchannel\n0\t0.000000\t19\t0\trow\t\t\n";
+    EXPECT_EQ(map.compare(0, head.size(), head), 0) << map.substr(0, 200);
+
+    const fs::path alone = kWork / "events-no-video.tsv";
+    fs::remove(alone);
+    const ProcessResult r = run_capture(DRENSOLK_BINARY_DIR, {"--data", DRENSOLK_DATA_DIR, "--start-order", "19",
+                                                              "--fps", "10", "--no-video", "--events", alone.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(alone), map);
 }
 
 TEST(CaptureBinary, ContactSheetHoldsTheMiddleFramesOfThePlayedOrdersOnly)

@@ -45,7 +45,7 @@ TEST(CaptureOptions, DefaultsAreTheDemoAtSixtyFramesToItsEnd)
 TEST(CaptureOptions, ReadsEveryOption)
 {
     const Parsed p = parse({"--fps", "25", "--size=320x200", "--start-order", "19", "--frames", "90", "--png", "frames",
-                            "--contact-sheet", "sheet.png", "--tile-width", "96", "--data", "d"});
+                            "--contact-sheet", "sheet.png", "--tile-width", "96", "--data", "d", "--events", "e.tsv"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
     EXPECT_EQ(p.options.fps, 25);
     EXPECT_EQ(p.options.width, 320);
@@ -56,6 +56,7 @@ TEST(CaptureOptions, ReadsEveryOption)
     EXPECT_EQ(p.options.contact_sheet, "sheet.png");
     EXPECT_EQ(p.options.tile_width, 96);
     EXPECT_EQ(p.options.data_dir, "d");
+    EXPECT_EQ(p.options.events, "e.tsv");
     EXPECT_EQ(parse({"--out", "x.mp4"}).options.out, "x.mp4");
 }
 
@@ -100,6 +101,8 @@ TEST(CaptureOptions, RefusesUnknownOptionsStrayArgumentsAndClashes)
     EXPECT_EQ(parse({"--no-video"}).status, ParseStatus::Error);
     EXPECT_EQ(parse({"--no-video", "--contact-sheet", "s.png", "--png", "d"}).status, ParseStatus::Error);
     EXPECT_EQ(parse({"--no-video", "--contact-sheet", "s.png"}).status, ParseStatus::Ok);
+    EXPECT_EQ(parse({"--no-video", "--events", "e.tsv"}).status, ParseStatus::Ok);
+    EXPECT_EQ(parse({"--no-video", "--events", "e.tsv", "--out", "a.mp4"}).status, ParseStatus::Error);
     EXPECT_EQ(parse({"--help"}).status, ParseStatus::Help);
 }
 

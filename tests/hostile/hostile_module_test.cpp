@@ -3,6 +3,7 @@
 // has one); one it cannot ends start-up with the music layer's error text on
 // the standard output and status 1, after every picture was loaded.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <ostream>
@@ -78,6 +79,22 @@ TEST(UnreadableModule, DirectoryInItsPlaceSaysErrorLoadingFile)
     fs::remove(dir / kModuleFile);
     fs::create_directory(dir / kModuleFile);
     expect_refused(run_demo(dir, {"19"}, kPlayLimit), "Error loading file");
+}
+
+// Neither may block start-up: a pipe with no writer would wait for one for
+// ever, a device would be read without end.
+TEST(UnreadableModule, NamedPipeOrDeviceInItsPlaceSaysErrorLoadingFileAtOnce)
+{
+    const fs::path pipe_dir = case_folder("module-pipe");
+    fs::remove(pipe_dir / kModuleFile);
+    ASSERT_EQ(mkfifo((pipe_dir / kModuleFile).c_str(), 0600), 0);
+    expect_refused(run_demo(pipe_dir, {"19"}, kPlayLimit), "Error loading file");
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        const fs::path dir = case_folder(std::string("module-device") + device);
+        fs::remove(dir / kModuleFile);
+        fs::create_symlink(device, dir / kModuleFile);
+        expect_refused(run_demo(dir, {"19"}, kPlayLimit), "Error loading file");
+    }
 }
 
 TEST(UnreadableModule, UnreadableFileSaysErrorLoadingFile)

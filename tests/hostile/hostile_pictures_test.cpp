@@ -50,6 +50,9 @@ void expect_picture_refused(const ProcessResult& r, const std::string& file, con
     const std::string line = r.err.substr(last == std::string::npos ? 0 : last + 1);
     const std::string head = "error loading texture '" + file + "': ";
     EXPECT_EQ(line.rfind(head, 0), 0u) << describe(r);
+    // A failure always has a reason, and it is never the success errno 0 names.
+    EXPECT_GT(line.size(), head.size() + 1) << describe(r);
+    EXPECT_EQ(line.find("Success"), std::string::npos) << describe(r);
     if (!reason.empty()) {
         EXPECT_EQ(line, head + reason + "\n");
     }
@@ -112,6 +115,38 @@ TEST(UndecodablePicture, DirectoryInItsPlaceIsRefused)
     fs::remove(dir / "paintart4.png");
     fs::create_directory(dir / "paintart4.png");
     expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart4.png");
+}
+
+// A well-formed PNG header that claims 65535 x 65535 pixels: SDL_image
+// refuses it without a system error, so errno is still 0.
+TEST(UndecodablePicture, HeaderClaimingAGiantPictureIsRefusedWithAReason)
+{
+    auto crc = [](const std::vector<uint8_t>& bytes, size_t from) {
+        uint32_t c = 0xFFFFFFFFu;
+        for (size_t i = from; i < bytes.size(); ++i) {
+            c ^= bytes[i];
+            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    };
+    auto be32 = [](std::vector<uint8_t>* out, uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(v >> shift));
+    };
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    be32(&png, 13);
+    const size_t type_at = png.size();
+    for (char c : {'I', 'H', 'D', 'R'}) png.push_back(static_cast<uint8_t>(c));
+    be32(&png, 65535);                                   // width
+    be32(&png, 65535);                                   // height
+    for (uint8_t b : {8, 2, 0, 0, 0}) png.push_back(b);  // 8-bit RGB, no interlace
+    be32(&png, crc(png, type_at));
+    be32(&png, 0);
+    const size_t end_at = png.size();
+    for (char c : {'I', 'E', 'N', 'D'}) png.push_back(static_cast<uint8_t>(c));
+    be32(&png, crc(png, end_at));
+    const fs::path dir = case_folder("giant-picture");
+    write_file(dir / "paintart1.PNG", png);
+    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart1.PNG");
 }
 
 TEST(UndecodablePicture, UnreadableFileIsRefused)

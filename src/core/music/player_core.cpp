@@ -25,13 +25,26 @@ const char* cell_text(openmpt_module* mod, int pat, int row, int ch, int what, c
     return buf;
 }
 
+// S3M and IT name their effects A to Z; MOD and XM use digits for the first
+// sixteen, so tone portamento is "3"/"5" there and "G"/"L" in the others.
+bool uses_mod_letters(openmpt_module* mod)
+{
+    const char* type = openmpt_module_get_metadata(mod, "type");
+    const bool mod_or_xm = type && (std::strcmp(type, "mod") == 0 || std::strcmp(type, "xm") == 0);
+    openmpt_free_string(type);
+    return mod_or_xm;
+}
+
 // Reads the cells once, so the audio thread asks libopenmpt nothing but audio
 // and the position.
 void build_patterns(PlayerCore* c)
 {
     const int num_patterns = openmpt_module_get_num_patterns(c->mod);
+    const bool mod_letters = uses_mod_letters(c->mod);
+    const char glide_a = mod_letters ? '3' : 'G', glide_b = mod_letters ? '5' : 'L';
+    const char extended = mod_letters ? 'E' : 'S';  // EDx/EEx, SDx/SEx
     c->patterns.assign(static_cast<size_t>(std::max(num_patterns, 0)), CorePattern{});
-    char effect[8];
+    char effect[8], volume[8];
     for (int p = 0; p < num_patterns; ++p) {
         CorePattern& pat = c->patterns[static_cast<size_t>(p)];
         pat.rows = std::max(openmpt_module_get_pattern_num_rows(c->mod, p), 0);
@@ -49,7 +62,12 @@ void build_patterns(PlayerCore* c)
                     openmpt_module_get_pattern_row_channel_command(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_PARAMETER);
                 // The effect's own letter, as the format writes it: libopenmpt's
                 // numeric effect codes are internal and not stable.
-                if (cell_text(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_EFFECT, effect, sizeof effect)[0] == 'E') {
+                const char letter =
+                    cell_text(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_EFFECT, effect, sizeof effect)[0];
+                const char vol_letter =
+                    cell_text(c->mod, p, r, ch, OPENMPT_MODULE_COMMAND_VOLUMEEFFECT, volume, sizeof volume)[0];
+                cell.glide = letter == glide_a || letter == glide_b || vol_letter == 'g';
+                if (letter == extended) {
                     if ((param >> 4) == 0xD) cell.delay = param & 0xF;
                     if ((param >> 4) == 0xE) pat.row_delay[static_cast<size_t>(r)] = param & 0xF;
                 }
@@ -77,7 +95,7 @@ void rebuild_channel_instruments(PlayerCore* c, int order)
         for (int r = 0; r < pat->rows; ++r)
             for (int ch = 0; ch < c->channels; ++ch) {
                 const CoreCell& cell = pat->cells[static_cast<size_t>(r * c->channels + ch)];
-                if (cell.instrument) c->chan_instrument[ch] = cell.instrument;
+                if (cell.instrument && !cell.glide) c->chan_instrument[ch] = cell.instrument;
             }
     }
 }
@@ -89,14 +107,20 @@ void emit_triggers(PlayerCore* c, int tick, MusicEvent* events, int* count)
 {
     const CorePattern* pat = pattern_of(c, c->order);
     if (!pat || c->row < 0 || c->row >= pat->rows) return;
-    if (tick >= c->speed) return;  // a delay of speed ticks or more never sounds
+    // A row held by pattern delay plays its ticks again: a delayed note sounds
+    // on every pass, an undelayed one on the first tick only; a delay of the
+    // speed or more never comes.
+    const int pass_tick = tick % std::max(c->speed, 1);
     for (int ch = 0; ch < c->channels; ++ch) {
         const CoreCell& cell = pat->cells[static_cast<size_t>(c->row * c->channels + ch)];
-        if (cell.delay != tick) continue;
+        if (cell.delay == 0 ? tick != 0 : cell.delay != pass_tick) continue;
+        // A glide bends the note already playing: its instrument number
+        // changes nothing, not even what later notes on the channel play.
+        if (cell.glide) continue;
         if (cell.instrument) c->chan_instrument[ch] = cell.instrument;
         if (!cell.note_on) continue;
         const uint8_t ins = c->chan_instrument[ch];
-        if (!ins) continue;  // nothing to play yet on this channel
+        if (!ins || ins > c->num_instruments) continue;  // nothing yet, or no such instrument: silence
         MusicEvent ev{};
         ev.sample = c->sample;
         ev.kind = MusicEventKind::Trigger;
@@ -183,7 +207,9 @@ int player_core_open(PlayerCore* c, const void* data, size_t size, int rate)
     c->rate = rate;
     c->channels = channels;
     c->num_orders = orders;
+    // Cells of a module without instruments (MOD, S3M) name samples.
     c->num_instruments = openmpt_module_get_num_instruments(mod);
+    if (c->num_instruments <= 0) c->num_instruments = openmpt_module_get_num_samples(mod);
     try {
         c->order_pattern.resize(static_cast<size_t>(orders));
         for (int o = 0; o < orders; ++o)

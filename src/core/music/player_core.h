@@ -36,6 +36,18 @@ constexpr int kMaxEventsPerTick = kMaxChannels + 1;
 // Modules bigger than this are refused with FMOD_ERR_MEMORY.
 constexpr size_t kMaxModuleBytes = size_t(64) << 20;
 
+// What counts as a trigger: a note that is heard to start, at the first
+// sample that sounds it. So none for
+//   - a note with tone portamento (effect 3xx or 5xx, G or L in S3M/IT, or
+//     tone portamento in the volume column): it bends the note playing, and
+//     its instrument number does not become the channel's instrument;
+//   - a note on an instrument number past the module's instruments (samples
+//     in a module without instruments), named in the cell or remembered;
+//   - a note delay (EDx) of the row's speed or more: it never plays;
+//   - the repeats of a row held by pattern delay (EEx) for its undelayed
+//     notes (a delayed note does play again on every repeat, and fires again);
+//   - retrigger effects (E9x, Rxy): they restart the note already counted.
+// A row event is at the first sample of the row's first tick.
 enum class MusicEventKind : uint8_t {
     Row = 1,      // a row starts being played: order, row
     Trigger = 2,  // instrument (0-based) starts a note in that row
@@ -55,6 +67,7 @@ struct CoreCell {
     uint8_t note_on;     // 1: a note that starts sounding (not key off, cut or fade)
     uint8_t instrument;  // 1-based, 0 = none
     uint8_t delay;       // EDx note delay in ticks (0 = none)
+    uint8_t glide;       // 1: tone portamento, the note bends the one playing
 };
 
 struct CorePattern {
@@ -68,7 +81,7 @@ struct PlayerCore {
     int rate;
     int channels;
     int num_orders;
-    int num_instruments;
+    int num_instruments;  // instruments, or samples in a module without instruments
     std::vector<int> order_pattern;
     std::vector<CorePattern> patterns;
     uint8_t chan_instrument[kMaxChannels];  // each channel's current instrument, 1-based
@@ -82,7 +95,8 @@ struct PlayerCore {
     int order, row;    // the row being played; -1 before the first
     bool force_row;    // the next tick starts a row even at an unchanged position
     bool ended;        // libopenmpt stopped producing audio (renders silence after)
-    uint32_t resyncs;  // a row change seen inside a tick: the tick model was off
+    uint32_t resyncs;  // a row change seen inside a tick: the tick length was not
+                       // libopenmpt's (0 for every module the tests cover)
 };
 
 // Loads a module from memory (libopenmpt copies what it keeps; `data` can go
@@ -137,5 +151,9 @@ int player_core_set_order(PlayerCore* core, int order);
 void player_core_restart(PlayerCore* core);
 
 inline uint64_t player_core_sample(const PlayerCore* core) { return core->sample; }
-// Samples per tick at the given tempo (BPM), as libopenmpt counts them for XM.
-inline int tick_samples(int rate, int bpm) { return (rate * 5 + bpm) / (bpm * 2); }
+// Samples per tick at the given tempo (BPM), as libopenmpt counts them in its
+// classic tempo mode (MOD, S3M, XM, IT): 2.5 / BPM seconds, truncated. The
+// tempo sweep test holds this against libopenmpt's own row starts for every
+// tempo 32..255 at each mix rate the tests use; the core also checks it while
+// rendering (resyncs).
+inline int tick_samples(int rate, int bpm) { return rate * 5 / (bpm * 2); }
