@@ -29,6 +29,7 @@
 #include "core/display.h"
 #include "core/frame_image.h"
 #include "core/music/module_file.h"
+#include "core/music/percentile.h"
 #include "core/schedule.h"
 #include "core/textures.h"
 #include "draw/gl.h"
@@ -80,16 +81,6 @@ uint64_t fnv(uint64_t h, const void* data, size_t n)
     const auto* p = static_cast<const uint8_t*>(data);
     for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
     return h;
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    // Nearest rank: with 60 frames the 99th percentile is the slowest frame.
-    size_t rank = static_cast<size_t>(p / 100.0 * static_cast<double>(v.size()) + 0.999999);
-    rank = std::clamp<size_t>(rank, 1, v.size());
-    return v[rank - 1];
 }
 
 const char* layer_code(Layer l)
