@@ -51,7 +51,11 @@ int demo_main(int argc, char** argv)
     FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order_from_args(argc, argv));
 
     FrameLoopHooks hooks;  // none unless the frame log is on
-    if (log.file) hooks.frame_shown = [&log](const ShownFrame& f) { log.frames.push_back(f); };
+    if (log.file) {
+        hooks.frame_shown = [&log](const ShownFrame& f) { log.frames.push_back(f); };
+        hooks.stop = frame_log_signal_seen;
+        frame_log_catch_signals();
+    }
     run_frame_loop(music_module, hooks);
     frame_log_write(&log);
     SDL_Quit();

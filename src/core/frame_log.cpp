@@ -1,7 +1,16 @@
 #include "core/frame_log.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+
+namespace {
+
+volatile std::sig_atomic_t signal_seen = 0;
+
+void on_signal(int) { signal_seen = 1; }
+
+}  // namespace
 
 bool frame_log_open(const char* path, FrameLog* log)
 {
@@ -17,6 +26,18 @@ bool frame_log_open(const char* path, FrameLog* log)
     log->frames.reserve(kFrameLogReserve);
     return true;
 }
+
+void frame_log_catch_signals()
+{
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;  // the second signal is the default one again
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool frame_log_signal_seen() { return signal_seen != 0; }
 
 std::string frame_log_line(const ShownFrame& f)
 {

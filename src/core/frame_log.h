@@ -30,6 +30,13 @@ struct FrameLog {
 // standard error naming the file and the reason. True when logging.
 bool frame_log_open(const char* path, FrameLog* log);
 
+// Once the frame loop runs with a log, SIGINT and SIGTERM end the loop after
+// the frame in progress (as a key press does), so a run that misses its end
+// position can still be stopped with its log; a second signal ends the
+// process as usual.
+void frame_log_catch_signals();
+bool frame_log_signal_seen();
+
 // One line without its newline, e.g. "12.345\t4\t17\t2.104\t1.380\t3.601".
 std::string frame_log_line(const ShownFrame& frame);
 
