@@ -27,8 +27,7 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
     bool quit_requested = false;
     int layer_mask = 0;
     while (!quit_requested) {
-        Clock::time_point start{}, drawn{}, swapped{};
-        if (timed) start = Clock::now();
+        const Clock::time_point start = timed ? Clock::now() : Clock::time_point{};
         if (poll_key_press()) quit_requested = true;
         if (hooks.frame_start) hooks.frame_start();
         const int order = FMUSIC_GetOrder(module);
@@ -37,10 +36,10 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
         const Clock::time_point draw_start = timed ? Clock::now() : Clock::time_point{};
         draw_frame(order, t, layer_mask);
         step_layer_mask(layer_mask);
-        if (timed) drawn = Clock::now();
+        const Clock::time_point drawn = timed ? Clock::now() : Clock::time_point{};
         SDL_GL_SwapBuffers();
         if (timed) {
-            swapped = Clock::now();
+            const Clock::time_point swapped = Clock::now();
             hooks.frame_shown(ShownFrame{t, order, row, ms_between(draw_start, drawn), ms_between(drawn, swapped),
                                          ms_between(start, swapped)});
         }
