@@ -1,15 +1,14 @@
 #include "bench/live_sync.h"
 
-#include <SDL/SDL.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <vector>
 
+#include "core/frame_loop.h"
 #include "core/live_music.h"
 #include "core/music/music_live.h"
-#include "core/schedule.h"
+#include "core/music/percentile.h"
 #include "core/sync_state.h"
 
 namespace {
@@ -34,13 +33,7 @@ void probe_callback(FMUSIC_MODULE* module, unsigned char n)
     }
 }
 
-double rank(std::vector<double> v, double p)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
-}
-double median(const std::vector<double>& v) { return rank(v, 0.5); }
+double worst(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
 }  // namespace
 
@@ -49,22 +42,15 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
     epoch = Clock::now();
     FMUSIC_MODULE* module = start_live_music(probe_callback, order >= 0 ? std::optional<int>(order) : std::nullopt);
 
-    // The frame loop as the demo runs it; each frame start is when it reads
-    // the sync state, so a trigger is seen by the first frame after it.
+    // The demo's frame loop; each frame start is when it reads the sync state,
+    // so a trigger is seen by the first frame after it.
     std::vector<int64_t> frame_start_ns;
-    int layer_mask = 0;
+    frame_start_ns.reserve(static_cast<size_t>(seconds * 2000) + 16);
     const int64_t end_ns = since_epoch_ns() + static_cast<int64_t>(seconds * 1e9);
-    while (since_epoch_ns() < end_ns) {
-        SDL_Event e;
-        while (SDL_PollEvent(&e)) {}
-        frame_start_ns.push_back(since_epoch_ns());
-        const int o = FMUSIC_GetOrder(module);
-        FMUSIC_GetRow(module);
-        const float t = static_cast<float>(SDL_GetTicks() / 1000.0);
-        draw_frame(o, t, layer_mask);
-        step_layer_mask(layer_mask);
-        SDL_GL_SwapBuffers();
-    }
+    FrameLoopHooks hooks;
+    hooks.frame_start = [&] { frame_start_ns.push_back(since_epoch_ns()); };
+    hooks.stop = [&] { return since_epoch_ns() >= end_ns; };
+    run_frame_loop(module, hooks);
     const LiveStats stats = music_live_get_stats();
     FMUSIC_FreeSong(module);
     FSOUND_Close();
@@ -82,9 +68,8 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
         frame_ms.push_back(ms);
         if (frame_start_ns[i - 1] - frame_start_ns[0] >= 1000000000) settled_ms.push_back(ms);
     }
-    out->frame_p99_after_first_s_ms = rank(settled_ms, 0.99);
-    out->frame_worst_after_first_s_ms =
-        settled_ms.empty() ? 0 : *std::max_element(settled_ms.begin(), settled_ms.end());
+    out->frame_p99_after_first_s_ms = percentile(settled_ms, 99);
+    out->frame_worst_after_first_s_ms = worst(settled_ms);
 
     out->triggers = n;
     out->callback_count = stats.trigger.count;
@@ -92,13 +77,13 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
     out->callback_worst_ms = stats.trigger.worst_ms;
     out->position_median_ms = stats.position.median_ms;
     out->position_worst_ms = stats.position.worst_ms;
-    out->pickup_median_ms = median(pickup);
-    out->pickup_p99_ms = rank(pickup, 0.99);
-    out->frame_p99_ms = rank(frame_ms, 0.99);
-    out->frame_worst_ms = frame_ms.empty() ? 0 : *std::max_element(frame_ms.begin(), frame_ms.end());
-    out->pickup_worst_ms = pickup.empty() ? 0 : *std::max_element(pickup.begin(), pickup.end());
+    out->pickup_median_ms = percentile(pickup, 50);
+    out->pickup_p99_ms = percentile(pickup, 99);
+    out->frame_p99_ms = percentile(frame_ms, 99);
+    out->frame_worst_ms = worst(frame_ms);
+    out->pickup_worst_ms = worst(pickup);
     out->frames = static_cast<int>(frame_start_ns.size());
-    out->frame_median_ms = median(frame_ms);
+    out->frame_median_ms = percentile(frame_ms, 50);
     out->dropped = stats.dropped_events;
     out->resyncs = stats.resyncs;
     return true;

@@ -18,6 +18,7 @@ struct LiveSyncFigures {
     unsigned dropped = 0, resyncs = 0;
 };
 
-// Needs the display and the textures; plays from `order` for `seconds`.
+// Needs the display and the textures; plays from `order` through the demo's
+// frame loop for `seconds` (or to the demo's end position, if sooner).
 // False when the sound cannot start.
 bool run_live_sync(double seconds, int order, LiveSyncFigures* out);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "core/display.h"
+#include "core/frame_log.h"
 #include "core/frame_loop.h"
 #include "core/live_music.h"
 #include "core/sync_state.h"
@@ -41,13 +42,22 @@ int demo_main(int argc, char** argv)
         return 0;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    FrameLog log;
+    frame_log_open(std::getenv("DRENSOLK_FRAME_LOG"), &log);
 
     play_intro();
 
     upload_pictures();
     FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order_from_args(argc, argv));
 
-    run_frame_loop(music_module);
+    FrameLoopHooks hooks;  // none unless the frame log is on
+    if (log.file) {
+        hooks.frame_shown = [&log](const ShownFrame& f) { log.frames.push_back(f); };
+        hooks.stop = frame_log_signal_seen;
+        frame_log_catch_signals();
+    }
+    run_frame_loop(music_module, hooks);
+    frame_log_write(&log);
     SDL_Quit();
     return 0;
 }

@@ -4,6 +4,7 @@
 // The demo: opens the display, plays the intro, loads the pictures, starts the
 // music and runs the frame loop. Returns 0 (also when the video mode is
 // refused); other start-up failures print one line and exit with status 1.
+// With DRENSOLK_FRAME_LOG=FILE it also writes the frame-time log (frame_log.h).
 int demo_main(int argc, char** argv);
 
 // The order the music starts at when exactly one argument is given: its

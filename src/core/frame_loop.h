@@ -4,11 +4,34 @@
 // pressed.
 #pragma once
 
+#include <functional>
+
 #include "core/demo_data.h"
 
 struct FMUSIC_MODULE;
 
-void run_frame_loop(FMUSIC_MODULE* module);
+// One frame as it was shown: its music position and clock as the layers saw
+// them, and how long its parts took on the wall clock (steady clock).
+struct ShownFrame {
+    float t = 0;  // the frame time the layers were given
+    int order = 0, row = 0;
+    double draw_ms = 0;   // draw_frame and the layer mask step
+    double swap_ms = 0;   // SDL_GL_SwapBuffers
+    double frame_ms = 0;  // the whole pass: events, position, draw, swap
+};
+
+// What a measurement adds to the loop; the demo passes none. An empty hook is
+// never called and costs one test a frame; the loop reads the steady clock
+// only when `frame_shown` is set.
+struct FrameLoopHooks {
+    std::function<void()> frame_start;                   // after the events, before the position is read
+    std::function<void(const ShownFrame&)> frame_shown;  // after each swap
+    std::function<bool()> stop;                          // after each frame: true ends the loop there
+};
+
+// Runs until the end position, a key press or `hooks.stop`; every frame it
+// starts is drawn and shown before the loop ends.
+void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks = {});
 
 // The live intro: the rainbow arch on now_seconds, with SDL event polling and
 // SDL_GL_SwapBuffers. A key press only shortens the intro; it is consumed here.
