@@ -56,12 +56,15 @@ struct FMUSIC_MODULE {
 
 namespace {
 
-// About 46 ms per SDL buffer (2048 samples at 44.1 or 48 kHz): the output
-// plays on while the audio thread waits for a core held by two busy
-// processes. SDL2's PulseAudio output keeps one buffer queued ahead, so a
-// sample is heard one buffer after its hand-over; that latency comes off the
-// audible estimate, so the sync does not pay for it.
-constexpr double kBufferSeconds = 0.040;
+// 4096 samples per SDL buffer at 44.1 or 48 kHz (93 or 85 ms). SDL2 asks
+// PulseAudio for one buffer of total latency, which the server splits into
+// about two thirds queued in the stream and a third in the sink: that queue
+// is what plays on while the audio thread, or the server's own, waits for a
+// core. With 46 ms buffers a machine loaded by two busy processes per core
+// still starved it now and then. The render itself is cheap (a few ms of
+// CPU per second of music), so it stays in the callback. The latency, one buffer,
+// comes off the audible estimate, so the sync does not pay for it.
+constexpr double kBufferSeconds = 0.080;
 constexpr int kMinDeviceRate = 44100;  // sdl12-compat never opens below
 constexpr int kStatsKept = 8192;
 
