@@ -39,9 +39,9 @@ struct AudibleClock {
 };
 
 // Loop bandwidth: narrow enough to average out scheduling jitter (its phase
-// noise is about a third of the jitter with 46 ms blocks), wide enough to
-// settle a 0.1% rate error within a few seconds with well under 1 ms of
-// phase error. The first second runs four times wider to settle fast.
+// noise is about 0.4 of the jitter with 46 ms blocks, 0.55 with 93 ms), wide
+// enough to settle a 0.1% rate error within a few seconds with well under
+// 1 ms of phase error. The first second runs four times wider to settle fast.
 constexpr double kClockBandwidthHz = 0.5;
 constexpr double kClockStartBandwidthHz = 2.0;
 constexpr double kClockStartSeconds = 1.0;

@@ -8,6 +8,8 @@
 //    playback; FMUSIC_SetOrder goes through an atomic instead.
 //  - SDL audio thread: renders, pushes events onto a lock-free ring, publishes
 //    the audible clock after each block. It never waits.
+//  - dispatch thread: pops events when their first sample becomes audible,
+//    stores the heard position and calls the instrument callbacks.
 //
 // The output: SDL 1.2 here is sdl12-compat over SDL2, which opens the real
 // device at 44.1 kHz or more whatever is asked and hides the rate it got
@@ -17,8 +19,6 @@
 // exactly that: the default device's rate as SDL2 reports it, else 44.1 kHz.
 // The rate the output really consumes samples at is measured anyway, by the
 // audible clock.
-//  - dispatch thread: pops events when their first sample becomes audible,
-//    stores the heard position and calls the instrument callbacks.
 #include "core/music/fmod_api.h"
 #include "core/music/module_file.h"
 
@@ -60,10 +60,10 @@ namespace {
 // PulseAudio for one buffer of total latency, which the server splits into
 // about two thirds queued in the stream and a third in the sink: that queue
 // is what plays on while the audio thread, or the server's own, waits for a
-// core. With 46 ms buffers a machine loaded by two busy processes per core
-// still starved it now and then. The render itself is cheap (a few ms of
-// CPU per second of music), so it stays in the callback. The latency, one buffer,
-// comes off the audible estimate, so the sync does not pay for it.
+// core; a busy machine starves those for tens of milliseconds at a time.
+// The render itself is cheap (a few ms of CPU per second of music), so it
+// stays in the callback. The latency, one buffer, comes off the audible
+// estimate, so the sync does not pay for it.
 constexpr double kBufferSeconds = 0.080;
 constexpr int kMinDeviceRate = 44100;  // sdl12-compat never opens below
 constexpr int kStatsKept = 8192;
