@@ -10,6 +10,7 @@ packages=(
   libopenmpt-dev libpng-dev
   googletest libgtest-dev
   sox
+  xvfb pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
   dpkg-dev file
 )

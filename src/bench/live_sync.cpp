@@ -52,6 +52,9 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
     hooks.stop = [&] { return since_epoch_ns() >= end_ns; };
     run_frame_loop(module, hooks);
     const LiveStats stats = music_live_get_stats();
+    out->output_rate = music_live_output_rate();
+    out->measured_rate = music_live_measured_rate();
+    out->clock_resets = stats.clock_resets;
     FMUSIC_FreeSong(module);
     FSOUND_Close();
 

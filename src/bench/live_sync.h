@@ -16,6 +16,9 @@ struct LiveSyncFigures {
     int frames = 0;
     double position_median_ms = 0, position_worst_ms = 0;  // order/row changes against the output
     unsigned dropped = 0, resyncs = 0;
+    int output_rate = 0;        // what the music played at
+    double measured_rate = 0;   // what the output was measured to consume
+    unsigned clock_resets = 0;  // the output stalled: the audible clock jumped
 };
 
 // Needs the display and the textures; plays from `order` through the demo's

@@ -79,6 +79,8 @@ int live_sync(const BenchOptions& opt)
     std::printf("callback to the next frame start: median %.2f ms, p99 %.2f ms, worst %.2f ms (%d triggers)\n",
                 s.pickup_median_ms, s.pickup_p99_ms, s.pickup_worst_ms, s.triggers);
     std::printf("dropped events %u, resyncs %u\n", s.dropped, s.resyncs);
+    std::printf("output %d Hz, measured %.1f Hz, audible clock resets %u\n", s.output_rate, s.measured_rate,
+                s.clock_resets);
     return 0;
 }
 

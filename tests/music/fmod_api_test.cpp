@@ -264,6 +264,26 @@ TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow)
     EXPECT_TRUE(FMUSIC_FreeSong(a));
 }
 
+// FSOUND_Init's rate is what the demo asks for; the music plays at the
+// device's (the dummy driver tells none: 44.1 kHz, the least sdl12-compat
+// opens), the core renders at it and the estimate counts in it.
+TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
+{
+    EXPECT_EQ(music_live_output_rate(), 0);
+    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
+    EXPECT_EQ(music_live_output_rate(), 44100);
+    EXPECT_EQ(music_live_buffer_samples(), 4096);
+    EXPECT_EQ(music_live_latency_samples(), 4096);
+    FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(music_live_core(m)->rate, 44100);
+    ASSERT_TRUE(FMUSIC_PlaySong(m));
+    // Heard only once more than the one buffer of latency was handed.
+    ASSERT_TRUE(wait_for([] { return music_live_audible_sample() > 0; }));
+    EXPECT_GT(music_live_measured_rate(), 0.0);
+    EXPECT_TRUE(FMUSIC_FreeSong(m));
+}
+
 // Prints how late callbacks and position changes come against the audible
 // estimate. Figures only: a busy machine makes them worse, not wrong.
 // DRENSOLK_TIMING_SECONDS plays longer (default 1.5).
@@ -287,7 +307,8 @@ TEST_F(FmodApi, TimingAgainstTheAudibleEstimate)
     std::this_thread::sleep_for(std::chrono::duration<double>(secs ? std::atof(secs) : 1.5));
     EXPECT_TRUE(FMUSIC_FreeSong(m));  // no delivery after this: the counts below agree
     const LiveStats s = music_live_get_stats();
-    std::printf("[ timing   ] buffer %d samples, extra latency %d samples\n", music_live_buffer_samples(),
+    std::printf("[ timing   ] output %d Hz (measured %.1f), buffer %d samples, latency %d samples\n",
+                music_live_output_rate(), music_live_measured_rate(), music_live_buffer_samples(),
                 music_live_latency_samples());
     std::printf("[ timing   ] callbacks: %d, median %.3f ms, worst %.3f ms late, %d over 5 ms\n", s.trigger.count,
                 s.trigger.median_ms, s.trigger.worst_ms, s.trigger.over_5ms);

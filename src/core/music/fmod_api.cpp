@@ -7,13 +7,23 @@
 //    core only under SDL_LockAudio, and only in calls that start or stop
 //    playback; FMUSIC_SetOrder goes through an atomic instead.
 //  - SDL audio thread: renders, pushes events onto a lock-free ring, publishes
-//    (samples handed to SDL, time) after each block. It never waits.
+//    the audible clock after each block. It never waits.
 //  - dispatch thread: pops events when their first sample becomes audible,
 //    stores the heard position and calls the instrument callbacks.
+//
+// The output: SDL 1.2 here is sdl12-compat over SDL2, which opens the real
+// device at 44.1 kHz or more whatever is asked and hides the rate it got
+// (the obtained spec is always the one asked for), converting in between.
+// Its converter is off by hundreds of ppm, so the core renders at the
+// device's own rate instead (libopenmpt resamples well) and asks SDL for
+// exactly that: the default device's rate as SDL2 reports it, else 44.1 kHz.
+// The rate the output really consumes samples at is measured anyway, by the
+// audible clock.
 #include "core/music/fmod_api.h"
 #include "core/music/module_file.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -33,6 +43,7 @@
 
 #include "core/music/audible_clock.h"
 #include "core/music/music_live.h"
+#include "core/music/percentile.h"
 #include "core/music/player_core.h"
 #include "core/music/spsc_queue.h"
 
@@ -46,7 +57,16 @@ struct FMUSIC_MODULE {
 
 namespace {
 
-constexpr int kBufferSamples = 512;
+// 4096 samples per SDL buffer at 44.1 or 48 kHz (93 or 85 ms). SDL2 asks
+// PulseAudio for one buffer of total latency, which the server splits into
+// about two thirds queued in the stream and a third in the sink: that queue
+// is what plays on while the audio thread, or the server's own, waits for a
+// core; a busy machine starves those for tens of milliseconds at a time.
+// The render itself is cheap (a few ms of CPU per second of music), so it
+// stays in the callback. The latency, one buffer, comes off the audible
+// estimate, so the sync does not pay for it.
+constexpr double kBufferSeconds = 0.080;
+constexpr int kMinDeviceRate = 44100;  // sdl12-compat never opens below
 constexpr int kStatsKept = 8192;
 
 struct QueuedEvent {
@@ -70,7 +90,7 @@ struct StatsRing {
         if (n == 0) return t;
         std::sort(v.begin(), v.end());
         t.count = n;
-        t.median_ms = n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+        t.median_ms = percentile(v, 50);
         t.worst_ms = std::max(std::abs(v.front()), std::abs(v.back()));
         for (double x : v) t.over_5ms += std::abs(x) > 5.0;
         return t;
@@ -81,15 +101,18 @@ struct LiveState {
     std::atomic<int> error;
     // main thread only
     bool initialised;
-    int rate;
-    int latency_samples;
+    int asked_rate;       // what FSOUND_Init was given
+    int rate;             // what the core renders and SDL plays
+    int latency_samples;  // from hand-over to being heard
     std::thread dispatcher;
     // shared
     std::atomic<FMUSIC_MODULE*> playing;  // changed under SDL_LockAudio
     std::atomic<int> buffer_samples;      // block size SDL asks for
-    std::atomic<uint32_t> anchor_seq;     // seqlock over the two below
-    std::atomic<uint64_t> anchor_handed;  // samples handed to SDL, the last block included
-    std::atomic<int64_t> anchor_t0_ns;    // when sample 0 was (or would have been) heard
+    std::atomic<uint32_t> clock_seq;      // seqlock over the audible clock's copy below
+    std::atomic<uint64_t> clock_handed, clock_at_sample;
+    std::atomic<int64_t> clock_origin_ns;
+    std::atomic<double> clock_at_ns, clock_ns_per_sample;
+    std::atomic<uint32_t> clock_resets;
     std::atomic<bool> quit;
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
@@ -120,34 +143,47 @@ int64_t now_ns()
         .count();
 }
 
-void publish_anchor(uint64_t handed, int64_t t0_ns)
+void publish_clock(const AudibleClock& c)
 {
-    g.anchor_seq.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
-    g.anchor_handed.store(handed, std::memory_order_relaxed);
-    g.anchor_t0_ns.store(t0_ns, std::memory_order_relaxed);
-    g.anchor_seq.fetch_add(1, std::memory_order_release);
+    g.clock_seq.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
+    g.clock_handed.store(c.handed, std::memory_order_relaxed);
+    g.clock_at_sample.store(c.at_sample, std::memory_order_relaxed);
+    g.clock_origin_ns.store(c.origin_ns, std::memory_order_relaxed);
+    g.clock_at_ns.store(c.at_ns, std::memory_order_relaxed);
+    g.clock_ns_per_sample.store(c.ns_per_sample, std::memory_order_relaxed);
+    g.clock_resets.store(c.resets, std::memory_order_relaxed);
+    g.clock_seq.fetch_add(1, std::memory_order_release);
+}
+
+// The audible clock as the audio thread last published it.
+AudibleClock published_clock()
+{
+    AudibleClock c = audible_clock_start(g.rate, g.latency_samples);
+    for (;;) {
+        const uint32_t s1 = g.clock_seq.load(std::memory_order_acquire);
+        if (s1 & 1) continue;
+        c.handed = g.clock_handed.load(std::memory_order_acquire);
+        c.at_sample = g.clock_at_sample.load(std::memory_order_acquire);
+        c.origin_ns = g.clock_origin_ns.load(std::memory_order_acquire);
+        c.at_ns = g.clock_at_ns.load(std::memory_order_acquire);
+        c.ns_per_sample = g.clock_ns_per_sample.load(std::memory_order_acquire);
+        c.resets = g.clock_resets.load(std::memory_order_acquire);
+        if (g.clock_seq.load(std::memory_order_acquire) == s1) break;
+    }
+    return c;
 }
 
 // The sample heard at `ns`, from the clock the audio thread last published.
 double audible_sample_at(int64_t ns)
 {
-    AudibleClock c{};
-    for (;;) {
-        const uint32_t s1 = g.anchor_seq.load(std::memory_order_acquire);
-        if (s1 & 1) continue;
-        c.handed = g.anchor_handed.load(std::memory_order_acquire);
-        c.t0_ns = g.anchor_t0_ns.load(std::memory_order_acquire);
-        if (g.anchor_seq.load(std::memory_order_acquire) == s1) break;
-    }
-    c.rate = g.rate;
-    c.latency_samples = g.latency_samples;
+    const AudibleClock c = published_clock();
     return audible_clock_sample(&c, ns);
 }
 
 void hand_block(int64_t ns, size_t samples)
 {
     audible_clock_block(&g.clock, ns, samples);
-    publish_anchor(g.clock.handed, g.clock.t0_ns);
+    publish_clock(g.clock);
 }
 
 void audio_callback(void*, Uint8* stream, int len)
@@ -265,6 +301,35 @@ int latency_from_env(int rate)
     return ms > 0 && ms < 10000 ? int(ms * rate / 1000.0 + 0.5) : 0;
 }
 
+// The default output device's own rate, asked of the SDL2 that sdl12-compat
+// runs on (after SDL's audio is initialised); 0 when there is no SDL2 or it
+// cannot tell (the dummy driver, older versions). Only an SDL2 that is
+// already loaded is asked.
+int default_device_rate()
+{
+    void* sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (!sdl2) return 0;
+    using GetDefaultAudioInfo = int (*)(char** name, SDL_AudioSpec* spec, int iscapture);
+    // SDL2's SDL_AudioSpec has SDL 1.2's layout: freq comes first in both.
+    const auto get = reinterpret_cast<GetDefaultAudioInfo>(dlsym(sdl2, "SDL_GetDefaultAudioInfo"));
+    SDL_AudioSpec spec{};
+    const int rate = get && get(nullptr, &spec, 0) == 0 ? spec.freq : 0;
+    dlclose(sdl2);
+    return rate >= 8000 && rate <= 192000 ? rate : 0;
+}
+
+// What the core renders at and SDL is asked for: a rate sdl12-compat passes
+// to the device unchanged, the device's own when it is known.
+int output_rate() { return std::max(default_device_rate(), kMinDeviceRate); }
+
+// A power of two near kBufferSeconds at `rate`.
+int buffer_samples_for(int rate)
+{
+    int n = 256;
+    while (n < int(rate * kBufferSeconds)) n *= 2;
+    return n;
+}
+
 }  // namespace
 
 float FSOUND_GetVersion() { return 3.75f; }
@@ -279,11 +344,8 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     if (mixrate < 8000 || mixrate > 192000) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return static_cast<signed char>(fail(FMOD_ERR_INIT));
     // Everything the audio and dispatch threads read is set before they start.
-    g.rate = mixrate;
-    g.latency_samples = latency_from_env(mixrate);
-    g.clock = AudibleClock{mixrate, g.latency_samples, 0, 0, 0};
-    g.buffer_samples.store(kBufferSamples);
-    publish_anchor(0, 0);
+    g.asked_rate = mixrate;
+    const int rate = output_rate();
     g.dropped.store(0);
     g.resyncs.store(0);
     {
@@ -291,16 +353,24 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
         g.trigger_stats.count = g.position_stats.count = 0;
     }
     SDL_AudioSpec want{};
-    want.freq = mixrate;
+    want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = kBufferSamples;
+    want.samples = static_cast<Uint16>(buffer_samples_for(rate));
     want.callback = audio_callback;
-    // No obtained spec: SDL converts to this format when the device differs.
-    if (SDL_OpenAudio(&want, nullptr) < 0) {
+    // The callback gets what `got` says (sdl12-compat always gives what was
+    // asked and converts behind it); it starts paused.
+    SDL_AudioSpec got{};
+    if (SDL_OpenAudio(&want, &got) < 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return static_cast<signed char>(fail(FMOD_ERR_INIT));
     }
+    g.rate = got.freq >= 8000 ? got.freq : rate;
+    const int buffer = got.samples ? got.samples : want.samples;
+    g.latency_samples = buffer + latency_from_env(g.rate);
+    g.clock = audible_clock_start(g.rate, g.latency_samples);
+    g.buffer_samples.store(buffer);
+    publish_clock(g.clock);
     g.quit.store(false);
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
@@ -397,6 +467,13 @@ int FMUSIC_GetRow(FMUSIC_MODULE* m)
 PlayerCore* music_live_core(FMUSIC_MODULE* m) { return m ? &m->core : nullptr; }
 
 double music_live_audible_sample() { return g.initialised ? audible_sample_at(now_ns()) : -1.0; }
+int music_live_output_rate() { return g.initialised ? g.rate : 0; }
+double music_live_measured_rate()
+{
+    if (!g.initialised) return 0;
+    const AudibleClock c = published_clock();
+    return c.handed ? audible_clock_rate(&c) : 0;
+}
 int music_live_buffer_samples() { return g.initialised ? g.buffer_samples.load(std::memory_order_relaxed) : 0; }
 int music_live_latency_samples() { return g.initialised ? g.latency_samples : 0; }
 
@@ -413,5 +490,6 @@ LiveStats music_live_get_stats()
     s.position = StatsRing::summary(std::move(position));
     s.dropped_events = g.dropped.load(std::memory_order_relaxed);
     s.resyncs = g.resyncs.load(std::memory_order_relaxed);
+    s.clock_resets = g.initialised ? published_clock().resets : 0;
     return s;
 }

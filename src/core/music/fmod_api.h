@@ -12,7 +12,9 @@ struct FMUSIC_MODULE;  // opaque module handle
 
 // Called once per trigger of a hooked instrument, from the music layer's own
 // thread (never the main thread), with the handle and the 0-based instrument,
-// when the trigger's first sample is estimated to be heard. FMUSIC_GetOrder
+// when the trigger's first sample is estimated to be heard: the estimate
+// follows the rate the output really consumes samples at, measured from the
+// audio callbacks, not the nominal one. FMUSIC_GetOrder
 // and FMUSIC_GetRow inside it report the trigger's own row. It must not call
 // FSOUND_Close.
 typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE* module, unsigned char instrument);
@@ -36,13 +38,18 @@ enum FMOD_ERRORS {
 };
 
 float FSOUND_GetVersion();  // 3.75
-// Opens SDL audio: signed 16-bit stereo at mixrate, 512-sample buffers, and
-// starts the dispatch thread. Non-zero on success. maxsoftwarechannels and
-// flags are accepted and unused. Called again, it closes first. Fails with:
+// Opens SDL audio: signed 16-bit stereo, and starts the dispatch thread.
+// Non-zero on success. The music plays at the output device's own rate (the
+// default device's as SDL reports it, at least 44.1 kHz), not at mixrate:
+// SDL's conversion from another rate plays hundreds of ppm fast. Buffers are
+// 4096 samples at 44.1 or 48 kHz (about 90 ms; one buffer of latency, taken
+// into account when callbacks fire). maxsoftwarechannels and flags are
+// accepted and unused. Called again, it closes first. Fails with:
 //   FMOD_ERR_INVALID_PARAM  mixrate outside 8000..192000
 //   FMOD_ERR_INIT           SDL's audio cannot start or the device cannot open
-// DRENSOLK_AUDIO_LATENCY_MS (milliseconds, read here) is output latency the
-// layer cannot see, added to its estimate of when a sample is heard.
+// DRENSOLK_AUDIO_LATENCY_MS (milliseconds, read here) is further output
+// latency the layer cannot see, added to its estimate of when a sample is
+// heard.
 signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);
 int FSOUND_GetError();
 // Stops playback and closes the output; modules stay valid but silent. Does

@@ -9,12 +9,18 @@ struct PlayerCore;
 // thread owns it then.
 PlayerCore* music_live_core(FMUSIC_MODULE* module);
 
-// The output sample being heard now (samples count over everything handed to
-// SDL since FSOUND_Init), estimated from the samples handed before each audio
-// callback and the time since, less DRENSOLK_AUDIO_LATENCY_MS. -1 before the
+// The output sample being heard now (samples at music_live_output_rate(),
+// counted over everything handed to SDL since FSOUND_Init), from the audible
+// clock's fit of the audio callback times, less the latency. -1 before the
 // first callback or without FSOUND_Init.
 double music_live_audible_sample();
-// Samples per SDL buffer, and the extra latency in samples (0 before FSOUND_Init).
+// The rate the core renders at and SDL was opened at, whatever FSOUND_Init
+// was given; and the rate the output is measured to consume samples at
+// (0 before the first callback). 0 without FSOUND_Init.
+int music_live_output_rate();
+double music_live_measured_rate();
+// Samples per SDL buffer, and the latency in samples from hand-over to being
+// heard: one buffer plus DRENSOLK_AUDIO_LATENCY_MS (0 before FSOUND_Init).
 int music_live_buffer_samples();
 int music_live_latency_samples();
 
@@ -32,5 +38,6 @@ struct LiveStats {
     LiveTiming position;      // FMUSIC_GetOrder/GetRow changes
     uint32_t dropped_events;  // the dispatch queue was full
     uint32_t resyncs;         // player core tick-model corrections
+    uint32_t clock_resets;    // the output stalled or restarted: the audible clock jumped
 };
 LiveStats music_live_get_stats();
