@@ -38,6 +38,11 @@ void vertex(float x, float y, float z)
 }  // namespace
 
 void reset() { rec = Recorder{}; }
+void forget_calls()
+{
+    rec.calls.clear();
+    rec.batches.clear();
+}
 const std::vector<Call>& calls() { return rec.calls; }
 const std::vector<Batch>& batches() { return rec.batches; }
 
@@ -152,6 +157,28 @@ void glTexCoord2f(GLfloat s, GLfloat t)
     rec.tex_s = s;
     rec.tex_t = t;
 }
+
+void glTexCoord4f(GLfloat s, GLfloat t, GLfloat, GLfloat)
+{
+    log("glTexCoord4f", {s, t});
+    rec.tex_s = s;
+    rec.tex_t = t;
+}
+
+void glGetFloatv(GLenum pname, GLfloat* out)
+{
+    if (pname == GL_CURRENT_COLOR) {
+        const glrec::Rgba& c = rec.state.color;
+        out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
+    } else if (pname == GL_CURRENT_TEXTURE_COORDS) {
+        out[0] = rec.tex_s, out[1] = rec.tex_t, out[2] = 0, out[3] = 1;
+    } else {
+        out[0] = 0;
+    }
+}
+
+void glPushMatrix() { log("glPushMatrix", {}); }
+void glPopMatrix() { log("glPopMatrix", {}); }
 
 void glEnable(GLenum cap)
 {
@@ -270,7 +297,11 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param)
 }
 
 void glPixelStorei(GLenum pname, GLint param) { log("glPixelStorei", {double(pname), double(param)}); }
-void glMatrixMode(GLenum mode) { log("glMatrixMode", {double(mode)}); }
+void glMatrixMode(GLenum mode)
+{
+    log("glMatrixMode", {double(mode)});
+    rec.state.matrix_mode = mode;
+}
 void glLoadIdentity() { log("glLoadIdentity", {}); }
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)
 {
@@ -304,6 +335,9 @@ void glGetIntegerv(GLenum pname, GLint* out)
             break;
         case GL_BLEND_DST:
             *out = static_cast<GLint>(rec.state.blend_dst);
+            break;
+        case GL_MATRIX_MODE:
+            *out = static_cast<GLint>(rec.state.matrix_mode);
             break;
         case GL_TEXTURE_BINDING_2D:
             *out = static_cast<GLint>(rec.state.texture);

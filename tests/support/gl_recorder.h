@@ -24,6 +24,7 @@ struct State {
     GLenum blend_src = GL_ONE, blend_dst = GL_ZERO;
     GLuint texture = 0;
     GLenum depth_func = GL_LESS;
+    GLenum matrix_mode = GL_MODELVIEW;
     bool is_on(GLenum cap) const { return enabled.count(cap) != 0; }
 };
 
@@ -50,6 +51,8 @@ struct Call {
 
 // Forget every call and return the state to OpenGL's defaults.
 void reset();
+// Forget the calls and batches so far; the state stays.
+void forget_calls();
 
 const std::vector<Call>& calls();
 const std::vector<Batch>& batches();
