@@ -453,14 +453,16 @@ int main(int argc, char** argv)
                 kHeight, renderer_name.c_str(), opt.frames, opt.tail);
     std::printf("load average before %s, after %s\n\n", load_before.c_str(), load_after.c_str());
     std::printf(
-        "order  layers                  median ms  p99 ms  glBegin/frame  vertices/frame  state calls  changes  "
+        "order  layers                  median ms  p99 ms  first ms  glBegin/frame  vertices/frame  state calls  "
+        "changes  "
         "changes at glBegin  mode switches  pixel hash\n");
     for (int o = 0; o < kOrders; ++o) {
         const OrderFigures& g = fig[o];
         const double n = std::max<size_t>(g.frame_ms.size(), 1);
-        std::printf("%5d  %-22s %10.2f %7.2f %14.0f %15.0f %12.0f %8.0f %19.0f %14.0f  %016llx\n", o,
-                    layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99), g.begins / n,
-                    g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n, g.mode_switches / n,
+        std::printf("%5d  %-22s %10.2f %7.2f %9.2f %14.0f %15.0f %12.0f %8.0f %19.0f %14.0f  %016llx\n", o,
+                    layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99),
+                    g.frame_ms.empty() ? 0.0 : g.frame_ms.front(), g.begins / n, g.vertices / n, g.state_calls / n,
+                    g.state_changes / n, g.begin_changes / n, g.mode_switches / n,
                     static_cast<unsigned long long>(g.pixel_hash));
     }
     std::printf("floor  (clear + swap)          %10.2f %7.2f\n\n", floor_median, floor_p99);
@@ -498,16 +500,17 @@ int main(int argc, char** argv)
         for (int o = 0; o < kOrders; ++o) {
             const OrderFigures& g = fig[o];
             const double n = std::max<size_t>(g.frame_ms.size(), 1);
-            std::fprintf(j,
-                         "    {\"order\": %d, \"layers\": \"%s\", \"median_ms\": %.3f, \"p99_ms\": %.3f, "
-                         "\"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, \"state_calls_per_frame\": %.1f, "
-                         "\"state_changes_per_frame\": %.1f, "
-                         "\"begin_state_changes_per_frame\": %.1f, \"mode_switches_per_frame\": %.1f, "
-                         "\"walkers_at_end\": %zu, \"end_frame_median_ms\": %.3f, \"pixel_hash\": \"%016llx\"}%s\n",
-                         o, layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99),
-                         g.begins / n, g.vertices / n, g.state_calls / n, g.state_changes / n, g.begin_changes / n,
-                         g.mode_switches / n, g.walkers_at_end, percentile(g.tail_ms, 50),
-                         static_cast<unsigned long long>(g.pixel_hash), o + 1 < kOrders ? "," : "");
+            std::fprintf(
+                j,
+                "    {\"order\": %d, \"layers\": \"%s\", \"median_ms\": %.3f, \"p99_ms\": %.3f, \"first_ms\": %.3f, "
+                "\"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, \"state_calls_per_frame\": %.1f, "
+                "\"state_changes_per_frame\": %.1f, "
+                "\"begin_state_changes_per_frame\": %.1f, \"mode_switches_per_frame\": %.1f, "
+                "\"walkers_at_end\": %zu, \"end_frame_median_ms\": %.3f, \"pixel_hash\": \"%016llx\"}%s\n",
+                o, layer_list(g.layers).c_str(), percentile(g.frame_ms, 50), percentile(g.frame_ms, 99),
+                g.frame_ms.empty() ? 0.0 : g.frame_ms.front(), g.begins / n, g.vertices / n, g.state_calls / n,
+                g.state_changes / n, g.begin_changes / n, g.mode_switches / n, g.walkers_at_end,
+                percentile(g.tail_ms, 50), static_cast<unsigned long long>(g.pixel_hash), o + 1 < kOrders ? "," : "");
         }
         std::fprintf(j, "  ],\n  \"capture_fps\": %.2f,\n", capture_ms > 0 ? timed_total * 1000.0 / capture_ms : 0.0);
         std::fprintf(j, "  \"first_intro_frame_ms\": %.2f,\n  \"process_start_to_main_ms\": %.1f,\n",
