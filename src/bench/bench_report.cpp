@@ -55,6 +55,7 @@ OrderRow order_row(int order, const OrderFigures& g)
     r.layers = layer_list(g.layers);
     r.median_ms = percentile(g.frame_ms, 50);
     r.p99_ms = percentile(g.frame_ms, 99);
+    r.first_ms = g.frame_ms.empty() ? 0.0 : g.frame_ms.front();
     r.begins = g.begins / n;
     r.vertices = g.vertices / n;
     r.state_calls = g.state_calls / n;
@@ -119,12 +120,12 @@ void print_bench_table(std::FILE* out, const BenchReport& r)
     std::fprintf(out, "load average before %s, after %s\n\n", r.load_before.c_str(), r.load_after.c_str());
     std::fprintf(
         out,
-        "order  layers                  median ms  p99 ms  glBegin/frame  vertices/frame  state calls  changes  "
-        "changes at glBegin  mode switches  pixel hash\n");
+        "order  layers                  median ms  p99 ms  first ms  glBegin/frame  vertices/frame  state calls  "
+        "changes  changes at glBegin  mode switches  pixel hash\n");
     for (const OrderRow& o : r.orders)
-        std::fprintf(out, "%5d  %-22s %10.2f %7.2f %14.0f %15.0f %12.0f %8.0f %19.0f %14.0f  %016llx\n", o.order,
-                     o.layers.c_str(), o.median_ms, o.p99_ms, o.begins, o.vertices, o.state_calls, o.state_changes,
-                     o.begin_changes, o.mode_switches, ull(o.pixel_hash));
+        std::fprintf(out, "%5d  %-22s %10.2f %7.2f %9.2f %14.0f %15.0f %12.0f %8.0f %19.0f %14.0f  %016llx\n", o.order,
+                     o.layers.c_str(), o.median_ms, o.p99_ms, o.first_ms, o.begins, o.vertices, o.state_calls,
+                     o.state_changes, o.begin_changes, o.mode_switches, ull(o.pixel_hash));
     std::fprintf(out, "floor  (clear + swap)          %10.2f %7.2f\n\n", r.floor_median_ms, r.floor_p99_ms);
     std::fprintf(out, "walker order  walkers at end  end frame median ms\n");
     for (const OrderRow& o : r.orders)
@@ -156,11 +157,12 @@ void write_bench_json(std::FILE* j, const BenchReport& r)
         const OrderRow& o = r.orders[i];
         std::fprintf(j,
                      "    {\"order\": %d, \"layers\": \"%s\", \"median_ms\": %.3f, \"p99_ms\": %.3f, "
-                     "\"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, \"state_calls_per_frame\": %.1f, "
+                     "\"first_ms\": %.3f, \"begins_per_frame\": %.1f, \"vertices_per_frame\": %.1f, "
+                     "\"state_calls_per_frame\": %.1f, "
                      "\"state_changes_per_frame\": %.1f, "
                      "\"begin_state_changes_per_frame\": %.1f, \"mode_switches_per_frame\": %.1f, "
                      "\"walkers_at_end\": %zu, \"end_frame_median_ms\": %.3f, \"pixel_hash\": \"%016llx\"}%s\n",
-                     o.order, o.layers.c_str(), o.median_ms, o.p99_ms, o.begins, o.vertices, o.state_calls,
+                     o.order, o.layers.c_str(), o.median_ms, o.p99_ms, o.first_ms, o.begins, o.vertices, o.state_calls,
                      o.state_changes, o.begin_changes, o.mode_switches, o.walkers_at_end, o.end_frame_median_ms,
                      ull(o.pixel_hash), i + 1 < r.orders.size() ? "," : "");
     }

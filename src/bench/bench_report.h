@@ -15,6 +15,7 @@ struct OrderRow {
     int order = 0;
     std::string layers;  // codes of the layers drawn in its timed frames ("PR PS FL")
     double median_ms = 0, p99_ms = 0;
+    double first_ms = 0;  // the order's first timed frame
     // Per timed frame of the first frames (sums over their count; 0 without frames):
     double begins = 0, vertices = 0, state_calls = 0, state_changes = 0, begin_changes = 0, mode_switches = 0;
     size_t walkers_at_end = 0;

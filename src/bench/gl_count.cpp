@@ -56,6 +56,7 @@ using Vertex2fFn = void (*)(GLfloat, GLfloat);
 using Vertex3fFn = void (*)(GLfloat, GLfloat, GLfloat);
 using CapFn = void (*)(GLenum);
 using BlendFn = void (*)(GLenum, GLenum);
+using DrawArraysFn = void (*)(GLenum, GLint, GLsizei);
 
 BeginFn real_begin;
 Vertex2fFn real_vertex2f;
@@ -63,6 +64,7 @@ Vertex3fFn real_vertex3f;
 CapFn real_enable;
 CapFn real_disable;
 BlendFn real_blend_func;
+DrawArraysFn real_draw_arrays;
 
 template <class F>
 bool resolve(F& fn, const char* name)
@@ -77,7 +79,8 @@ bool gl_count_init()
 {
     return resolve(real_begin, "glBegin") && resolve(real_vertex2f, "glVertex2f") &&
            resolve(real_vertex3f, "glVertex3f") && resolve(real_enable, "glEnable") &&
-           resolve(real_disable, "glDisable") && resolve(real_blend_func, "glBlendFunc");
+           resolve(real_disable, "glDisable") && resolve(real_blend_func, "glBlendFunc") &&
+           resolve(real_draw_arrays, "glDrawArrays");
 }
 
 GlCounts gl_counts() { return counts; }
@@ -102,6 +105,15 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     ++counts.vertices;
     real_vertex3f(x, y, z);
+}
+
+// A batch like a glBegin, its vertices counted as glVertex calls would be.
+void glDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    ++counts.begins;
+    counts.vertices += static_cast<uint64_t>(count);
+    note_begin(mode);
+    real_draw_arrays(mode, first, count);
 }
 
 void glEnable(GLenum cap)

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 struct GlCounts {
-    uint64_t begins = 0;         // glBegin
-    uint64_t vertices = 0;       // glVertex2f, glVertex3f
+    uint64_t begins = 0;         // glBegin, glDrawArrays
+    uint64_t vertices = 0;       // glVertex2f, glVertex3f, glDrawArrays' vertices
     uint64_t state_calls = 0;    // glEnable, glDisable, glBlendFunc
     uint64_t state_changes = 0;  // those of them that changed what was set
     uint64_t begin_changes = 0;  // glBegins whose state differs from the last glBegin's

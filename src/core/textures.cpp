@@ -11,6 +11,7 @@
 
 #include "core/picture.h"
 #include "draw/gl.h"
+#include "effects/warm_up.h"
 
 uint32_t TextureTable[kTextureCount] = {};
 
@@ -58,4 +59,5 @@ void upload_pictures(const char* folder)
         const std::string path = folder ? std::string(folder) + "/" + kPictureFiles[i] : kPictureFiles[i];
         TextureTable[i] = upload_png_texture(path.c_str());
     }
+    warm_up_drawing();
 }

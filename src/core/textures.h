@@ -24,5 +24,7 @@ inline void textured_panel(float w, float h, float cx, float cy, int texture_ind
 }
 
 // Uploads the seven pictures into TextureTable in index order, from `folder`
-// (the working folder when null). Exits as upload_png_texture does.
+// (the working folder when null), then warms the driver up with every state
+// combination the layers draw with (effects/warm_up.h): the back buffer is
+// cleared afterwards and no state changes. Exits as upload_png_texture does.
 void upload_pictures(const char* folder = nullptr);

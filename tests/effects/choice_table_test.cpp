@@ -157,7 +157,10 @@ TEST_F(ChoiceTableTest, QuadFrameNearTheEndReadsOnFromTheStart)
     st(sync_state.jump_count, 99999);
 
     quad_layer(0.5);
-    EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 5440u);
+    size_t quads = 0;
+    for (const PaintedPrim& p : quad_painter.prims) quads += !p.lines;
+    EXPECT_EQ(quads, 5440u);
+    EXPECT_EQ(glrec::vertex_count(), 4 * quad_painter.prims.size());
     EXPECT_EQ(choice_cursor, 99999 + 5460);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace glrec {
@@ -15,6 +16,10 @@ struct Recorder {
     bool inside = false;
     GLuint next_texture = 1;
     float tex_s = 0, tex_t = 0;
+    bool vertex_array = false, color_array = false;
+    const float* vertex_pointer = nullptr;
+    const float* color_pointer = nullptr;
+    GLint vertex_size = 0, color_size = 0;
 };
 Recorder rec;
 
@@ -23,16 +28,21 @@ void log(const char* name, std::initializer_list<double> args)
     rec.calls.push_back(Call{name, std::vector<double>(args)});
 }
 
-void vertex(float x, float y)
+void vertex(float x, float y, float z)
 {
     if (!rec.inside) ADD_FAILURE() << "glVertex outside glBegin/glEnd";
     if (rec.batches.empty()) return;
-    rec.batches.back().vertices.push_back(Vertex{x, y, rec.state.color, rec.tex_s, rec.tex_t});
+    rec.batches.back().vertices.push_back(Vertex{x, y, z, rec.state.color, rec.tex_s, rec.tex_t});
 }
 
 }  // namespace
 
 void reset() { rec = Recorder{}; }
+void forget_calls()
+{
+    rec.calls.clear();
+    rec.batches.clear();
+}
 const std::vector<Call>& calls() { return rec.calls; }
 const std::vector<Batch>& batches() { return rec.batches; }
 
@@ -120,13 +130,13 @@ void glEnd()
 void glVertex2f(GLfloat x, GLfloat y)
 {
     log("glVertex2f", {x, y});
-    glrec::vertex(x, y);
+    glrec::vertex(x, y, 0.0f);
 }
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     log("glVertex3f", {x, y, z});
-    glrec::vertex(x, y);
+    glrec::vertex(x, y, z);
 }
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b)
@@ -148,6 +158,28 @@ void glTexCoord2f(GLfloat s, GLfloat t)
     rec.tex_t = t;
 }
 
+void glTexCoord4f(GLfloat s, GLfloat t, GLfloat, GLfloat)
+{
+    log("glTexCoord4f", {s, t});
+    rec.tex_s = s;
+    rec.tex_t = t;
+}
+
+void glGetFloatv(GLenum pname, GLfloat* out)
+{
+    if (pname == GL_CURRENT_COLOR) {
+        const glrec::Rgba& c = rec.state.color;
+        out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
+    } else if (pname == GL_CURRENT_TEXTURE_COORDS) {
+        out[0] = rec.tex_s, out[1] = rec.tex_t, out[2] = 0, out[3] = 1;
+    } else {
+        out[0] = 0;
+    }
+}
+
+void glPushMatrix() { log("glPushMatrix", {}); }
+void glPopMatrix() { log("glPopMatrix", {}); }
+
 void glEnable(GLenum cap)
 {
     log("glEnable", {double(cap)});
@@ -163,6 +195,69 @@ void glDisable(GLenum cap)
 }
 
 GLboolean glIsEnabled(GLenum cap) { return rec.state.is_on(cap) ? GL_TRUE : GL_FALSE; }
+
+void glDepthFunc(GLenum func)
+{
+    log("glDepthFunc", {double(func)});
+    rec.state.depth_func = func;
+}
+
+void glEnableClientState(GLenum array)
+{
+    log("glEnableClientState", {double(array)});
+    if (array == GL_VERTEX_ARRAY) rec.vertex_array = true;
+    if (array == GL_COLOR_ARRAY) rec.color_array = true;
+}
+
+void glDisableClientState(GLenum array)
+{
+    log("glDisableClientState", {double(array)});
+    if (array == GL_VERTEX_ARRAY) rec.vertex_array = false;
+    if (array == GL_COLOR_ARRAY) rec.color_array = false;
+}
+
+void glVertexPointer(GLint size, GLenum type, GLsizei stride, const void* pointer)
+{
+    log("glVertexPointer", {double(size), double(type), double(stride)});
+    if (type != GL_FLOAT || stride != 0) ADD_FAILURE() << "the recorder reads packed float arrays only";
+    rec.vertex_size = size;
+    rec.vertex_pointer = static_cast<const float*>(pointer);
+}
+
+void glColorPointer(GLint size, GLenum type, GLsizei stride, const void* pointer)
+{
+    log("glColorPointer", {double(size), double(type), double(stride)});
+    if (type != GL_FLOAT || stride != 0) ADD_FAILURE() << "the recorder reads packed float arrays only";
+    rec.color_size = size;
+    rec.color_pointer = static_cast<const float*>(pointer);
+}
+
+void glDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    log("glDrawArrays", {double(mode), double(first), double(count)});
+    if (rec.inside) ADD_FAILURE() << "glDrawArrays inside glBegin/glEnd";
+    if (!rec.vertex_array || !rec.vertex_pointer) {
+        ADD_FAILURE() << "glDrawArrays without a vertex array";
+        return;
+    }
+    glrec::Batch b;
+    b.mode = mode;
+    b.at_begin = rec.state;
+    b.first_call = rec.calls.size() - 1;
+    b.arrays = true;
+    for (GLsizei i = first; i < first + count; ++i) {
+        const float* p = rec.vertex_pointer + static_cast<size_t>(i) * static_cast<size_t>(rec.vertex_size);
+        glrec::Vertex v{p[0], p[1], rec.vertex_size > 2 ? p[2] : 0.0f, rec.state.color, rec.tex_s, rec.tex_t};
+        if (rec.color_array && rec.color_pointer) {
+            const float* c = rec.color_pointer + static_cast<size_t>(i) * static_cast<size_t>(rec.color_size);
+            v.color = glrec::Rgba{c[0], c[1], c[2], rec.color_size > 3 ? c[3] : 1.0f};
+        }
+        b.vertices.push_back(v);
+    }
+    // The colour array leaves the current colour undefined: NaN catches a reader.
+    if (rec.color_array) rec.state.color = glrec::Rgba{NAN, NAN, NAN, NAN};
+    rec.batches.push_back(std::move(b));
+}
 
 void glBlendFunc(GLenum src, GLenum dst)
 {
@@ -202,7 +297,11 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param)
 }
 
 void glPixelStorei(GLenum pname, GLint param) { log("glPixelStorei", {double(pname), double(param)}); }
-void glMatrixMode(GLenum mode) { log("glMatrixMode", {double(mode)}); }
+void glMatrixMode(GLenum mode)
+{
+    log("glMatrixMode", {double(mode)});
+    rec.state.matrix_mode = mode;
+}
 void glLoadIdentity() { log("glLoadIdentity", {}); }
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)
 {
@@ -225,6 +324,27 @@ void glReadPixels(GLint, GLint, GLsizei w, GLsizei h, GLenum, GLenum, void* pixe
 }
 GLenum glGetError() { return GL_NO_ERROR; }
 const GLubyte* glGetString(GLenum) { return reinterpret_cast<const GLubyte*>("gl recorder"); }
-void glGetIntegerv(GLenum, GLint* out) { *out = 0; }
+void glGetIntegerv(GLenum pname, GLint* out)
+{
+    switch (pname) {
+        case GL_DEPTH_FUNC:
+            *out = static_cast<GLint>(rec.state.depth_func);
+            break;
+        case GL_BLEND_SRC:
+            *out = static_cast<GLint>(rec.state.blend_src);
+            break;
+        case GL_BLEND_DST:
+            *out = static_cast<GLint>(rec.state.blend_dst);
+            break;
+        case GL_MATRIX_MODE:
+            *out = static_cast<GLint>(rec.state.matrix_mode);
+            break;
+        case GL_TEXTURE_BINDING_2D:
+            *out = static_cast<GLint>(rec.state.texture);
+            break;
+        default:
+            *out = 0;  // no depth buffer among others
+    }
+}
 
 }  // extern "C"

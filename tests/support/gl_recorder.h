@@ -23,21 +23,25 @@ struct State {
     Rgba color;
     GLenum blend_src = GL_ONE, blend_dst = GL_ZERO;
     GLuint texture = 0;
+    GLenum depth_func = GL_LESS;
+    GLenum matrix_mode = GL_MODELVIEW;
     bool is_on(GLenum cap) const { return enabled.count(cap) != 0; }
 };
 
 struct Vertex {
-    float x = 0, y = 0;
+    float x = 0, y = 0, z = 0;
     Rgba color;  // current colour when the vertex was issued
     float s = 0, t = 0;
 };
 
-// One glBegin..glEnd pair.
+// One glBegin..glEnd pair, or one glDrawArrays (its vertices read from the
+// enabled client arrays, float positions and colours only).
 struct Batch {
     GLenum mode = 0;
     State at_begin;
     std::vector<Vertex> vertices;
-    size_t first_call = 0;  // index into calls() of its glBegin
+    size_t first_call = 0;  // index into calls() of its glBegin or glDrawArrays
+    bool arrays = false;    // a glDrawArrays
 };
 
 struct Call {
@@ -47,6 +51,8 @@ struct Call {
 
 // Forget every call and return the state to OpenGL's defaults.
 void reset();
+// Forget the calls and batches so far; the state stays.
+void forget_calls();
 
 const std::vector<Call>& calls();
 const std::vector<Batch>& batches();
