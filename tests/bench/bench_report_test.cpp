@@ -60,6 +60,7 @@ TEST(BenchReport, RowsAverageTheCountsAndBothFormsPrintTheSameFigures)
     EXPECT_EQ(row.layers, "HX BW");
     EXPECT_EQ(row.median_ms, 2.0);
     EXPECT_EQ(row.p99_ms, 4.0);
+    EXPECT_EQ(row.first_ms, 4.0);  // the first timed frame, not the smallest
     EXPECT_EQ(row.begins, 10.0);
     EXPECT_EQ(row.vertices, 1000.0);
     EXPECT_EQ(row.state_changes, 1.5);
@@ -69,9 +70,11 @@ TEST(BenchReport, RowsAverageTheCountsAndBothFormsPrintTheSameFigures)
     EXPECT_EQ(r.floor_median_ms, 1.0);
 
     const std::string table = printed(print_bench_table, r);
-    EXPECT_NE(table.find("    5  HX BW                        2.00    4.00             10            1000            0 "
-                         "       2                   0              0  0123456789abcdef\n"),
-              std::string::npos)
+    EXPECT_NE(
+        table.find(
+            "    5  HX BW                        2.00    4.00      4.00             10            1000            0 "
+            "       2                   0              0  0123456789abcdef\n"),
+        std::string::npos)
         << table;
     EXPECT_NE(table.find("           5              33                 8.00\n"), std::string::npos) << table;
     EXPECT_NE(table.find("all timed frames: pixel hash 318f44662aebb6b3\n"), std::string::npos);
@@ -79,7 +82,8 @@ TEST(BenchReport, RowsAverageTheCountsAndBothFormsPrintTheSameFigures)
 
     const std::string json = printed(write_bench_json, r);
     EXPECT_NE(json.find("{\"order\": 5, \"layers\": \"HX BW\", \"median_ms\": 2.000, \"p99_ms\": 4.000, "
-                        "\"begins_per_frame\": 10.0, \"vertices_per_frame\": 1000.0, \"state_calls_per_frame\": 0.0, "
+                        "\"first_ms\": 4.000, \"begins_per_frame\": 10.0, \"vertices_per_frame\": 1000.0, "
+                        "\"state_calls_per_frame\": 0.0, "
                         "\"state_changes_per_frame\": 1.5, "),
               std::string::npos)
         << json;
