@@ -1,5 +1,7 @@
 // Runs a program to its end with a time limit, capturing both output streams.
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -13,3 +15,20 @@ struct ProcessResult {
 // are "NAME=value" added to ours.
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& workdir,
                           const std::vector<std::string>& env, double limit_seconds);
+
+// A program left running while the test does other things. Output goes to
+// `log_path` (both streams; empty: /dev/null). pid is -1 when it could not
+// be started.
+struct BackgroundProcess {
+    pid_t pid = -1;
+};
+
+BackgroundProcess start_process(const std::vector<std::string>& argv, const std::string& workdir,
+                                const std::vector<std::string>& env, const std::string& log_path);
+
+// Whether it has ended; if so, its exit status (-1 when killed by a signal).
+bool process_ended(BackgroundProcess* p, int* status);
+
+// Waits up to limit_seconds for it to end by itself, then kills it. Returns
+// its exit status, or -1 when it had to be killed, was killed, or never ran.
+int finish_process(BackgroundProcess* p, double limit_seconds);
