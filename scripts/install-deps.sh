@@ -10,6 +10,7 @@ packages=(
   libopenmpt-dev libpng-dev
   googletest libgtest-dev
   sox
+  xvfb x11-apps  # the full-screen test: its own X server, xwd to read the screen
   clang libclang-rt-14-dev
 )
 packages+=("$@")
