@@ -10,7 +10,7 @@ packages=(
   libopenmpt-dev libpng-dev
   googletest libgtest-dev
   sox
-  xvfb pulseaudio pulseaudio-utils
+  xvfb x11-apps pulseaudio pulseaudio-utils  # the real-server tests: an X server, xwd, a sound server, parec
   clang libclang-rt-14-dev
   dpkg-dev file
 )

@@ -116,12 +116,14 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::atexit(SDL_Quit);
     SDL_Init(SDL_INIT_VIDEO);
-    if (!open_gl_display(kBenchWidth, kBenchHeight, false)) {
-        std::fprintf(stderr, "drensolk-bench: no OpenGL display: %s\n", SDL_GetError());
-        return 1;
-    }
+    // The counter forwards to libGL from the first GL call on, the display's
+    // own (viewport and scissor) included.
     if (!gl_count_init()) {
         std::fprintf(stderr, "drensolk-bench: libGL lacks an entry point the counter forwards to\n");
+        return 1;
+    }
+    if (!open_gl_display(kBenchWidth, kBenchHeight, false)) {
+        std::fprintf(stderr, "drensolk-bench: no OpenGL display: %s\n", SDL_GetError());
         return 1;
     }
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

@@ -80,18 +80,6 @@ void poll_quit()
         if (event.type == SDL_QUIT) cap.interrupted = true;
 }
 
-// The demo's view is 4:3 (one unit is the same number of pixels both ways);
-// other frame shapes get black bars so circles stay round.
-void set_viewport(int width, int height)
-{
-    int w = width, h = height;
-    if (w * 3 > h * 4)
-        w = h * 4 / 3;
-    else
-        h = w * 3 / 4;
-    glViewport((width - w) / 2, (height - h) / 2, w, h);
-}
-
 bool sheet_wants(int64_t frame)
 {
     if (!cap.sheet_wanted) return false;
@@ -185,7 +173,8 @@ void make_paths_absolute(CaptureOptions* o)
         if (!p->empty()) *p = fs::absolute(*p).lexically_normal().string();
 }
 
-// The demo's display attributes, at the capture's size, never full screen.
+// The demo's display attributes, at the capture's size, never full screen;
+// other shapes than 4:3 get black bars so circles stay round.
 void open_display()
 {
     std::atexit(SDL_Quit);
@@ -195,7 +184,6 @@ void open_display()
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
         std::exit(1);
     }
-    set_viewport(cap.opt.width, cap.opt.height);
 }
 
 // Start-up checks in the demo's order and with its messages: the pictures

@@ -5,3 +5,19 @@
 // mode: x from 0 (left) to 1 (right), y from 0.125 (top) to 0.875 (bottom),
 // one unit the same number of pixels both ways on a 4:3 viewport.
 void set_projection();
+
+// A rectangle of pixels, x and y from the bottom left as glViewport takes them.
+struct ViewRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The largest 4:3 rectangle centred in a width x height drawable (sizes of 0
+// or less give an empty rectangle). A 4:3 drawable is filled exactly; any
+// other shape gets equal black bars at the sides or at the top and bottom.
+ViewRect letterbox(int width, int height);
+
+// Viewport and scissor box at letterbox(width, height), scissor test on:
+// every frame at any drawable size shows the whole view, circles stay round,
+// nothing is cut, and nothing (glClear included) touches the bars, which
+// stay as they were (the caller clears them once).
+void set_viewport(int width, int height);

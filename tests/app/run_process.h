@@ -1,5 +1,7 @@
 // Runs a program to its end with a time limit, capturing both output streams.
 #pragma once
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,3 +29,20 @@ std::filesystem::path demo_data_copy(const std::filesystem::path& dir, const std
 ProcessResult run_demo(const std::filesystem::path& dir, std::vector<std::string> args,
                        const std::vector<std::string>& env = kHeadless, double limit_seconds = 60,
                        const std::vector<std::string>& prefix = {});
+
+// A program left running while the test does other things. Output goes to
+// `log_path` (both streams; empty: /dev/null). pid is -1 when it could not
+// be started.
+struct BackgroundProcess {
+    pid_t pid = -1;
+};
+
+BackgroundProcess start_process(const std::vector<std::string>& argv, const std::string& workdir,
+                                const std::vector<std::string>& env, const std::string& log_path);
+
+// Whether it has ended; if so, its exit status (-1 when killed by a signal).
+bool process_ended(BackgroundProcess* p, int* status);
+
+// Waits up to limit_seconds for it to end by itself, then kills it. Returns
+// its exit status, or -1 when it had to be killed, was killed, or never ran.
+int finish_process(BackgroundProcess* p, double limit_seconds);

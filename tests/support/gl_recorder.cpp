@@ -309,6 +309,10 @@ void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdoubl
 }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { log("glTranslatef", {x, y, z}); }
 void glClear(GLbitfield mask) { log("glClear", {double(mask)}); }
+void glScissor(GLint x, GLint y, GLsizei w, GLsizei h)
+{
+    log("glScissor", {double(x), double(y), double(w), double(h)});
+}
 void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { log("glClearColor", {r, g, b, a}); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {

@@ -1,0 +1,137 @@
+// Full screen on a bare X server (no window manager): the whole picture,
+// letterboxed 4:3 and centred, nothing magnified or cut. Starts its own Xvfb.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "app/run_process.h"
+#include "app/x_server.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kScreenWidth = 1280, kScreenHeight = 720;
+// The 4:3 picture on that screen: 960 x 720 with 160-pixel bars each side.
+constexpr int kPictureLeft = 160, kPictureWidth = 960;
+
+bool read_png(const std::string& path, ScreenShot* image)
+{
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+    png.format = PNG_FORMAT_RGB;
+    image->width = static_cast<int>(png.width);
+    image->height = static_cast<int>(png.height);
+    image->rgb.resize(PNG_IMAGE_SIZE(png));
+    return png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr) != 0;
+}
+
+// The fixed picture strip drawn on top from order 12 on: centred at x 0.5,
+// y 0.7 of the view, 0.4 x 0.1 view units (the view is 1 wide, 0.75 high).
+// Two pixels in from each edge, where sampling at the border cannot differ.
+struct Box {
+    int left, top, right, bottom;  // right and bottom exclusive
+};
+Box strip_interior()
+{
+    const double scale = kPictureWidth;  // pixels per view unit
+    const double left = kPictureLeft + (0.5 - 0.2) * scale, right = kPictureLeft + (0.5 + 0.2) * scale;
+    const double top = (0.7 - 0.05 - 0.125) * scale, bottom = (0.7 + 0.05 - 0.125) * scale;
+    return {static_cast<int>(left) + 2, static_cast<int>(top) + 2, static_cast<int>(right) - 2,
+            static_cast<int>(bottom) - 2};
+}
+
+// Mean absolute difference per channel over the box.
+double mean_difference(const ScreenShot& a, const ScreenShot& b, const Box& box)
+{
+    double sum = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            for (int c = 0; c < 3; ++c) sum += std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c]));
+    return sum / (3.0 * (box.right - box.left) * (box.bottom - box.top));
+}
+
+// How far into the side bars the picture reaches: 0 when they are black,
+// else the distance in pixels of the farthest lit pixel from the picture.
+int bar_reach(const ScreenShot& s)
+{
+    int reach = 0;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            const int distance = x < kPictureLeft ? kPictureLeft - x : x - (kPictureLeft + kPictureWidth) + 1;
+            if (distance <= reach) continue;
+            const uint8_t* p = s.at(x, y);
+            if (p[0] | p[1] | p[2]) reach = distance;
+        }
+    return reach;
+}
+
+TEST(FullScreen, BareXServerShowsTheWholePictureLetterboxedNothingCut)
+{
+    const fs::path bin(DRENSOLK_BINARY_DIR);
+    const fs::path out = bin / "app-test" / "fullscreen";
+    fs::remove_all(out);
+    fs::create_directories(out);
+
+    // The reference: the capture draws the same view at the same size, and
+    // the strip neither moves nor changes, so any frame after the intro has it.
+    const ProcessResult capture =
+        run_process({(bin / "drensolk-capture").string(), "--start-order", "19", "--size", "1280x720", "--fps", "10",
+                     "--frames", "40", "--png", (out / "reference").string()},
+                    DRENSOLK_DATA_DIR, {}, 60);
+    ASSERT_EQ(capture.status, 0) << capture.err;
+    ScreenShot reference;
+    ASSERT_TRUE(read_png((out / "reference" / "frame_000039.png").string(), &reference));
+    ASSERT_EQ(reference.width, kScreenWidth);
+    ASSERT_EQ(reference.height, kScreenHeight);
+
+    XServer x(kScreenWidth, kScreenHeight);
+    ASSERT_FALSE(x.display().empty()) << x.error();
+    // DRENSOLK_WINDOWED=0 asks for full screen whatever the caller's setting.
+    BackgroundProcess demo =
+        start_process({(bin / "drensolk").string(), "19"}, DRENSOLK_DATA_DIR,
+                      {"DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "DRENSOLK_WINDOWED=0"},
+                      (out / "demo.log").string());
+    ASSERT_GT(demo.pid, 0);
+
+    // Screens are read until the demo ends by itself: the first second or
+    // three are the intro, the strip comes with the music.
+    const Box strip = strip_interior();
+    int shots = 0, shots_with_strip = 0, status = -1;
+    double best = 1e9;
+    std::string grab_error;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!process_ended(&demo, &status)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            finish_process(&demo, 0);
+            FAIL() << "the demo did not end within 60 s";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        ScreenShot shot;
+        // xwd fails now and then when a window goes while it reads (at the
+        // demo's end); only a run with too few good shots fails for it.
+        if (!grab_screen(x.display(), &shot, &grab_error)) continue;
+        ASSERT_EQ(shot.width, kScreenWidth);
+        ASSERT_EQ(shot.height, kScreenHeight);
+        ++shots;
+        EXPECT_EQ(bar_reach(shot), 0) << "shot " << shots << ": the bars beside the 4:3 picture must stay black";
+        const double d = mean_difference(shot, reference, strip);
+        best = std::min(best, d);
+        if (d < 1.0) ++shots_with_strip;
+    }
+    if (demo.pid > 0) status = finish_process(&demo, 10);
+    EXPECT_EQ(status, 0);
+    EXPECT_GE(shots, 4) << grab_error;
+    // Magnified or moved, the strip's pixels would be other parts of the picture.
+    EXPECT_GT(shots_with_strip, 0) << "the strip was never where the whole picture puts it; best mean difference "
+                                   << best << " of 255";
+}
+
+}  // namespace
