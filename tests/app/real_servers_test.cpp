@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/run_process.h"
+#include "app/x_server.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -29,12 +30,12 @@ using namespace std::chrono_literals;
 namespace {
 
 // A server or recorder running beside the test: started with its output
-// streams in `log` (stdout in `out` when given), stopped by pid when the
-// object goes, failure or not.
+// streams in `log` (stdout in `out` when given), stopped with its process
+// group when the object goes, failure or not.
 class Background {
 public:
     Background(const std::vector<std::string>& argv, const std::vector<std::string>& env, const fs::path& log,
-               const fs::path& out = {}, int pass_fd = -1)
+               const fs::path& out = {})
     {
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -47,7 +48,6 @@ public:
             if (logfd < 0 || outfd < 0) _exit(126);
             dup2(outfd, 1);
             dup2(logfd, 2);
-            if (pass_fd >= 0 && pass_fd != 3) dup2(pass_fd, 3);
             for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
             execvp(args[0], args.data());
             std::fprintf(stderr, "cannot run %s: %s\n", args[0], std::strerror(errno));
@@ -152,25 +152,8 @@ TEST(RealServers, DemoPlaysFromOrder19ToItsEndOnXvfbAndAPulseAudioNullSink)
                       "module-native-protocol-unix socket=" + socket + " auth-anonymous=1", "-L",
                       "module-null-sink sink_name=test rate=" + std::to_string(kSinkRate)},
                      env, dir / "pulse.log");
-    // Xvfb picks a free display and writes its number to fd 3.
-    int display_pipe[2];
-    ASSERT_EQ(pipe(display_pipe), 0);
-    Background xvfb({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x720x24", "-nolisten", "tcp"}, {},
-                    dir / "xvfb.log", {}, display_pipe[1]);
-    close(display_pipe[1]);
-    std::string display;
-    {
-        char c;
-        fcntl(display_pipe[0], F_SETFL, O_NONBLOCK);
-        wait_until(10, [&] {
-            while (read(display_pipe[0], &c, 1) == 1)
-                if (c != '\n') display += c;
-            return !display.empty() && c == '\n';
-        });
-        close(display_pipe[0]);
-    }
-    ASSERT_FALSE(display.empty()) << "Xvfb did not start (installed by scripts/install-deps.sh):\n"
-                                  << read_text(dir / "xvfb.log");
+    const XServer x(1280, 720);
+    ASSERT_FALSE(x.display().empty()) << x.error() << " (Xvfb is installed by scripts/install-deps.sh)";
 
     const bool pulse_up = wait_until(10, [&] {
         return fs::exists(socket) && run_process({"pactl", "info"}, dir.string(), env, 5).status == 0;
@@ -188,7 +171,7 @@ TEST(RealServers, DemoPlaysFromOrder19ToItsEndOnXvfbAndAPulseAudioNullSink)
     std::vector<std::string> demo_env = env;
     for (const char* e : {"DRENSOLK_WINDOWED=1", "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=pulseaudio"})
         demo_env.push_back(e);
-    demo_env.push_back("DISPLAY=:" + display);
+    demo_env.push_back("DISPLAY=" + x.display());
     const ProcessResult r =
         run_process({(fs::path(DRENSOLK_BINARY_DIR) / "drensolk").string(), "19"}, DRENSOLK_DATA_DIR, demo_env, 30);
     std::this_thread::sleep_for(300ms);  // the last buffers reach the monitor
