@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Live sync meter: how far the pictures are from the music as a viewer sees
+# and hears the demo on a real X server and a real audio server. Prints
+# figures; it is a benchmark, not a pass/fail test.
+#
+#   scripts/measure-live-sync.sh [--rate 44100|48000] [--load] [--seconds N]
+#
+# What it does, all on servers of its own (Xvfb, and PulseAudio with a null
+# sink at --rate; installed through scripts/install-deps.sh when missing):
+#  1. One ffmpeg records the 640x480 screen at 60 fps (scaled down to 128x96
+#     grey, enough to see flashes and beat reactions) and the sink's monitor,
+#     both stamped with the wall clock (-copyts, no frame dropping or
+#     duplication), so every picture and every audio packet has a time.
+#  2. Calibration: tools/live_sync/flash_click.py clicks on the sink and
+#     flashes the screen white at the instants the server says the clicks
+#     play. Flash time minus click time in the recording is the recorder's
+#     own bias (its 60 Hz grab and its audio timestamps); it is subtracted.
+#  3. The demo runs from the start windowed (DRENSOLK_WINDOWED=1) on the
+#     same servers; --load runs two busy processes meanwhile (both cores on
+#     a 2-core machine); --seconds N stops it (SIGTERM) after N seconds.
+#  4. tools/live_sync/analyse_sync.py finds the kicks in the recorded sound
+#     (onsets of low-band energy), the beat reactions in the picture (spikes
+#     of frame-to-frame change), matches each kick to the first reaction
+#     near it and prints the offset (picture minus sound, bias removed) per
+#     10 s of the song as median, p10 and p90, the drift in ms per second (a
+#     line fitted to every offset), and the audio gaps (runs of near-silence
+#     inside the song).
+# Runs take the song's length plus about 15 s. Set KEEP=DIR to keep the
+# recording and the figures' raw data there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+rate=44100 load=0 seconds=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --rate) rate=$2; shift 2 ;;
+    --load) load=1; shift ;;
+    --seconds) seconds=$2; shift 2 ;;
+    -h|--help) sed -n '2,30p' "$0"; exit 0 ;;
+    *) echo "measure-live-sync: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+case $rate in 44100|48000) ;; *) echo "measure-live-sync: --rate 44100 or 48000" >&2; exit 2 ;; esac
+
+scripts/install-deps.sh xvfb pulseaudio pulseaudio-utils ffmpeg python3-numpy >&2
+build=${BUILD_DIR:-build}
+[ -x "$build/drensolk" ] || { echo "measure-live-sync: build first (scripts/build.sh)" >&2; exit 1; }
+python=/usr/bin/python3  # Debian's, where python3-numpy lives
+
+work=$(mktemp -d /tmp/drensolk-live-sync.XXXXXX)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${KEEP:-}" ]; then mkdir -p "$KEEP" && cp -r "$work"/. "$KEEP"/; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# X server: a 640x480 screen, so the demo's window fills it at +0+0.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -br -nocursor 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "measure-live-sync: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(cat "$work/display")
+
+# Audio server: private, no configuration files, one null sink at $rate.
+export XDG_RUNTIME_DIR=$work/xdg
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+pulseaudio -n -F /dev/null --system=false --exit-idle-time=-1 --daemonize=no \
+  -L "module-native-protocol-unix socket=$XDG_RUNTIME_DIR/native" \
+  -L "module-null-sink sink_name=test rate=$rate" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/native
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl set-default-sink test
+
+ffmpeg -nostdin -loglevel error -f x11grab -framerate 60 -video_size 640x480 -i "$DISPLAY" \
+  -f pulse -sample_rate "$rate" -channels 2 -i test.monitor \
+  -map 0:v -vf scale=128:96:flags=area,format=gray -c:v rawvideo -map 1:a -c:a pcm_s16le \
+  -fps_mode passthrough -enc_time_base:v -1 -copyts -f nut "$work/recording.nut" &
+recorder=$!
+pids+=($recorder)
+sleep 2  # the monitor's first packets come a second or so after the start
+
+clicks=12
+"$python" tools/live_sync/flash_click.py "$rate" "$clicks" >"$work/clicks.txt"
+sleep 0.5
+
+loaders=()
+if [ "$load" = 1 ]; then
+  for _ in 1 2; do
+    bash -c 'while :; do :; done' &
+    loaders+=($!)
+    pids+=($!)
+  done
+fi
+start=$(date +%s.%N)
+demo_status=0
+(
+  cd "$build/data"
+  export DRENSOLK_WINDOWED=1 SDL_AUDIODRIVER=pulseaudio
+  if [ "$seconds" -gt 0 ]; then exec timeout -s TERM "$seconds" ../drensolk; else exec ../drensolk; fi
+) >"$work/demo.log" 2>&1 || demo_status=$?
+end=$(date +%s.%N)
+for p in "${loaders[@]}"; do kill "$p"; done
+sleep 0.5
+kill -INT "$recorder"
+wait "$recorder" || true
+
+echo "live sync: sink $rate Hz, $([ "$load" = 1 ] && echo "two busy processes" || echo idle)," \
+  "demo ran $(awk "BEGIN { printf \"%.1f\", $end - $start }") s, exit status $demo_status," \
+  "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+"$python" tools/live_sync/analyse_sync.py "$work/recording.nut" "$work/clicks.txt" "$rate"
