@@ -343,7 +343,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     if (g.initialised) FSOUND_Close();
     if (mixrate < 8000 || mixrate > 192000) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return static_cast<signed char>(fail(FMOD_ERR_INIT));
-    // Everything the audio and dispatch threads read is set before they start.
+    // Everything the dispatch thread reads is set before it starts.
     g.asked_rate = mixrate;
     const int rate = output_rate();
     g.dropped.store(0);
@@ -365,12 +365,16 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return static_cast<signed char>(fail(FMOD_ERR_INIT));
     }
+    // The device's thread exists from here on, paused; the audio lock (which
+    // every callback holds) hands it the clock that depends on what opened.
+    SDL_LockAudio();
     g.rate = got.freq >= 8000 ? got.freq : rate;
     const int buffer = got.samples ? got.samples : want.samples;
     g.latency_samples = buffer + latency_from_env(g.rate);
     g.clock = audible_clock_start(g.rate, g.latency_samples);
     g.buffer_samples.store(buffer);
     publish_clock(g.clock);
+    SDL_UnlockAudio();
     g.quit.store(false);
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
