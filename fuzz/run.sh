@@ -14,6 +14,8 @@ seconds=${1:-60}
 targets=${2:-module picture}
 build=$root/build-fuzz
 
+# libFuzzer comes with clang; only the fuzzers need it.
+scripts/install-deps.sh clang libclang-rt-14-dev
 cmake -S . -B "$build" -DDRENSOLK_FUZZ=ON -DDRENSOLK_TESTS=OFF \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzz_module fuzz_picture fuzz_seeds

@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/test.sh
+# The package test's tools (dpkg-shlibdeps, and file for CPack).
+scripts/install-deps.sh dpkg-dev file
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
 tests/sanitizers/soak.sh build

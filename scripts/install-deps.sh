@@ -11,9 +11,9 @@ packages=(
   googletest libgtest-dev
   sox
   xvfb x11-apps pulseaudio pulseaudio-utils  # the real-server tests: an X server, xwd, a sound server, parec
-  clang libclang-rt-14-dev
-  dpkg-dev file
 )
+# Callers add what only they need: scripts/check.sh the packaging tools,
+# fuzz/run.sh clang, scripts/measure-live-sync.sh ffmpeg and numpy.
 packages+=("$@")
 
 missing=()

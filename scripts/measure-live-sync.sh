@@ -77,6 +77,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 143" TERM INT  # so the servers it started are stopped too
 
 # X server: a 640x480 screen, so the demo's window fills it at +0+0.
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -br -nocursor 3>"$work/display" >"$work/xvfb.log" 2>&1 &

@@ -4,7 +4,7 @@
 # Extra arguments go to cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh dpkg-dev file
 build=${BUILD_DIR:-build-package}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DDRENSOLK_TESTS=OFF "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -127,7 +127,7 @@ TEST(FullScreen, BareXServerShowsTheWholePictureLetterboxedNothingCut)
         if (d < 1.0) ++shots_with_strip;
     }
     if (demo.pid > 0) status = finish_process(&demo, 10);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, 0) << read_text(out / "demo.log");
     EXPECT_GE(shots, 4) << grab_error;
     // Magnified or moved, the strip's pixels would be other parts of the picture.
     EXPECT_GT(shots_with_strip, 0) << "the strip was never where the whole picture puts it; best mean difference "

@@ -82,12 +82,6 @@ private:
     pid_t pid_ = -1;
 };
 
-std::string read_text(const fs::path& p)
-{
-    std::ifstream f(p);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // Polls `ok` every 50 ms for up to `seconds`.
 template <class Ok>
 bool wait_until(double seconds, Ok ok)

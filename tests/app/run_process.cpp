@@ -71,6 +71,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
     return result;
 }
 
+std::string read_text(const std::filesystem::path& path) { return slurp(path.string()); }
+
 const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
 
 std::filesystem::path demo_data_copy(const std::filesystem::path& dir, const std::string& left_out)

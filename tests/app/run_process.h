@@ -17,6 +17,9 @@ struct ProcessResult {
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& workdir,
                           const std::vector<std::string>& env, double limit_seconds);
 
+// The whole file, or "" when it cannot be read (logs for failure messages).
+std::string read_text(const std::filesystem::path& path);
+
 // SDL's offscreen video and dummy audio: the demo with no display or sound card.
 extern const std::vector<std::string> kHeadless;
 
