@@ -207,7 +207,7 @@ def song_map(es, er, rate, start_index):
 
 def kick_sounds(kick_s, es, er, mapping):
     """Recording seconds (sample index / rate) of each kick: a 1 s template
-    from 0.3 s before it, searched 60 ms either side of the mapped place;
+    from 0.3 s before it (from the song's start for the first), searched 60 ms either side of the mapped place;
     nan where it scores under 0.8 or lies outside the mapped song."""
     out = []
     for s in kick_s:
@@ -216,13 +216,14 @@ def kick_sounds(kick_s, es, er, mapping):
             continue
         i = int(np.argmin(np.abs(mapping[:, 0] - s)))
         guess = mapping[i, 1] + (s - mapping[i, 0])
-        k = int((s - 0.3) / STEP)
-        if k < 0 or k + int(1 / STEP) > len(es):
+        before = min(0.3, s)  # the first kick is the song's first sample
+        k = int(round((s - before) / STEP))
+        if k + int(1 / STEP) > len(es):
             out.append(np.nan)
             continue
-        lo = int((guess - 0.3) / STEP) - int(0.06 / STEP)
+        lo = int(round((guess - before) / STEP)) - int(0.06 / STEP)
         lag, score = best_lag(es[k:k + int(1 / STEP)], er[lo:lo + int(1.12 / STEP)])
-        out.append((lo + lag) * STEP + 0.3 if score >= 0.8 else np.nan)
+        out.append((lo + lag) * STEP + (s - k * STEP) if score >= 0.8 else np.nan)
     return np.array(out)
 
 
