@@ -26,10 +26,11 @@ sink's own clock (hundreds of ppm off the wall clock) does not bend them.
    the window is dropped). The slope between neighbouring windows is the
    music's pace against the wall clock and the sink's samples; a step
    between them over 3 ms is a jump (a dropout, or the sound resuming late).
-3. Kicks: each kick's song time, placed by correlating 1 s of envelope
-   around it 60 ms either side of its window's place; that gives its sample
-   in the recording and so its wall time. Kicks whose 1 s scores under 0.8
-   (across a dropout) are left out.
+3. Kicks: each kick's song time, placed by correlating half a second of
+   envelope from 20 ms before it, 60 ms either side of its window's place;
+   that gives its sample in the recording and so its wall time. Kicks whose
+   half second or first 170 ms score under 0.8, or whose two places differ
+   by over 2 ms (a dropout inside), are left out.
 4. Reaction to a kick: the first picture from 50 ms before (kick + bias) to
    250 ms after it whose mean absolute change from the one before is at
    least 1.8 times the median change of the second around it (and 0.5 grey
@@ -206,9 +207,13 @@ def song_map(es, er, rate, start_index):
 
 
 def kick_sounds(kick_s, es, er, mapping):
-    """Recording seconds (sample index / rate) of each kick: a 1 s template
-    from 0.3 s before it (from the song's start for the first), searched 60 ms either side of the mapped place;
-    nan where it scores under 0.8 or lies outside the mapped song."""
+    """Recording seconds (sample index / rate) of each kick: half a second of
+    envelope from 20 ms before it (the kick's onset and what follows, so a
+    dropout just before it does not pull it), searched 60 ms either side of
+    the nearest window's place; nan where it or its first 170 ms score under
+    0.8, where the two disagree by over 2 ms (a dropout inside it), or where
+    it lies outside the mapped song."""
+    length, before, reach = int(0.5 / STEP), 0.02, int(0.06 / STEP)
     out = []
     for s in kick_s:
         if s < mapping[0, 0] - 2 or s > mapping[-1, 0] + 2:
@@ -216,14 +221,21 @@ def kick_sounds(kick_s, es, er, mapping):
             continue
         i = int(np.argmin(np.abs(mapping[:, 0] - s)))
         guess = mapping[i, 1] + (s - mapping[i, 0])
-        before = min(0.3, s)  # the first kick is the song's first sample
-        k = int(round((s - before) / STEP))
-        if k + int(1 / STEP) > len(es):
+        k = int(round(max(0.0, s - before) / STEP))
+        if k + length > len(es):
             out.append(np.nan)
             continue
-        lo = int(round((guess - before) / STEP)) - int(0.06 / STEP)
-        lag, score = best_lag(es[k:k + int(1 / STEP)], er[lo:lo + int(1.12 / STEP)])
-        out.append((lo + lag) * STEP + (s - k * STEP) if score >= 0.8 else np.nan)
+        lo = int(round((guess - (s - k * STEP)) / STEP)) - reach
+        if lo < 0 or lo + length + 2 * reach > len(er):
+            out.append(np.nan)
+            continue
+        lag, score = best_lag(es[k:k + length], er[lo:lo + length + 2 * reach])
+        # The onset alone (170 ms) must agree: a dropout inside the half
+        # second can pull the long template by its length.
+        short = int(0.17 / STEP)
+        lag_short, score_short = best_lag(es[k:k + short], er[lo:lo + short + 2 * reach])
+        agree = abs(lag - lag_short) * STEP <= 0.002
+        out.append((lo + lag) * STEP + (s - k * STEP) if score >= 0.8 and score_short >= 0.8 and agree else np.nan)
     return np.array(out)
 
 
