@@ -10,10 +10,11 @@ packages=(
   libopenmpt-dev libpng-dev
   googletest libgtest-dev
   sox
+  python3-numpy  # the sync meter's analysis and its test
   xvfb x11-apps pulseaudio pulseaudio-utils  # the real-server tests: an X server, xwd, a sound server, parec
 )
 # Callers add what only they need: scripts/check.sh the packaging tools,
-# fuzz/run.sh clang, scripts/measure-live-sync.sh ffmpeg and numpy.
+# fuzz/run.sh clang, scripts/measure-live-sync.sh ffmpeg.
 packages+=("$@")
 
 missing=()

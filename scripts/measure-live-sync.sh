@@ -18,13 +18,20 @@
 #  3. The demo runs from the start windowed (DRENSOLK_WINDOWED=1) on the
 #     same servers; --load runs two busy processes meanwhile (both cores on
 #     a 2-core machine); --seconds N stops it (SIGTERM) after N seconds.
-#  4. tools/live_sync/analyse_sync.py finds the kicks in the recorded sound
-#     (onsets of low-band energy), the beat reactions in the picture (spikes
-#     of frame-to-frame change), matches each kick to the first reaction
-#     near it and prints the offset (picture minus sound, bias removed) per
-#     10 s of the song as median, p10 and p90, the drift in ms per second (a
-#     line fitted to every offset), and the audio gaps (runs of near-silence
-#     inside the song).
+#  4. The song's exact kicks and sound: a capture of the same build
+#     (drensolk-capture --png DIR --fps 10 --events FILE: audio.wav, the
+#     music as the player core renders it, and every row and trigger to the
+#     sample), made once and kept in $build/live-sync-capture (remade when the
+#     capture binary or the data are newer).
+#  5. tools/live_sync/analyse_sync.py correlates the recorded sound with the
+#     capture's music in 3 s windows, which says where each second of the
+#     song sounds in the recording (and the music's pace, and its jumps at
+#     dropouts); places every kick (instrument 1's triggers) there; finds the
+#     first spike of frame-to-frame change after each; and prints the offset
+#     (picture minus sound, bias removed) per 10 s of the song as median, p10
+#     and p90 with the kicks matched, the drift in ms per second (a line
+#     through every offset, and one slope between the sound's jumps), and the
+#     audio gaps (runs of near-silence where the music sounds).
 # Runs take the song's length plus about 15 s. Set KEEP=DIR to keep the
 # recording and the figures' raw data there.
 set -euo pipefail
@@ -37,7 +44,7 @@ while [ $# -gt 0 ]; do
     --rate) rate=$2; shift 2 ;;
     --load) load=1; shift ;;
     --seconds) seconds=$2; shift 2 ;;
-    -h|--help) sed -n '2,30p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,36p' "$0"; exit 0 ;;
     *) echo "measure-live-sync: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -47,6 +54,19 @@ scripts/install-deps.sh xvfb pulseaudio pulseaudio-utils ffmpeg python3-numpy >&
 build=${BUILD_DIR:-build}
 [ -x "$build/drensolk" ] || { echo "measure-live-sync: build first (scripts/build.sh)" >&2; exit 1; }
 python=/usr/bin/python3  # Debian's, where python3-numpy lives
+
+# The capture: deterministic, so one per build is enough.
+capture=$(cd "$build" && pwd)/live-sync-capture
+if [ ! -s "$capture/events.tsv" ] || [ "$build/drensolk-capture" -nt "$capture/events.tsv" ] ||
+  [ -n "$(find "$build/data" -newer "$capture/events.tsv" -type f -print -quit)" ]; then
+  echo "measure-live-sync: capturing the song's sound and kicks once into $capture" >&2
+  rm -rf "$capture"
+  mkdir -p "$capture"
+  (cd "$build/data" && ../drensolk-capture --png "$capture/frames" --fps 10 --size 160x120 \
+    --events "$capture/events.tsv.part") >&2
+  rm -f "$capture"/frames/frame_*.png
+  mv "$capture/events.tsv.part" "$capture/events.tsv"
+fi
 
 work=$(mktemp -d /tmp/drensolk-live-sync.XXXXXX)
 pids=()
@@ -113,4 +133,5 @@ wait "$recorder" || true
 echo "live sync: sink $rate Hz, $([ "$load" = 1 ] && echo "two busy processes" || echo idle)," \
   "demo ran $(awk "BEGIN { printf \"%.1f\", $end - $start }") s, exit status $demo_status," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg)"
-"$python" tools/live_sync/analyse_sync.py "$work/recording.nut" "$work/clicks.txt" "$rate"
+"$python" tools/live_sync/analyse_sync.py "$work/recording.nut" "$work/clicks.txt" "$rate" \
+  "$capture/frames" "$capture/events.tsv"

@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""The sync meter's analysis (tools/live_sync/analyse_sync.py) on synthetic
+recordings whose truth is known: a song of decaying noise bursts at random
+times, played back resampled, fast against the recorder and with a dropout."""
+import os
+import sys
+import unittest
+
+import numpy as np
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "live_sync"))
+import analyse_sync as a  # noqa: E402
+
+SONG_RATE, REC_RATE = 32000, 44100
+LEAD_IN = 5.0  # recording seconds before the song's first sample
+FAST = 1000e-6  # the song plays this much fast against the recorder
+GAP_AT, GAP = 20.0, 0.060  # song seconds, and how long the sound stops there
+
+
+def song(seconds=40.0, seed=1):
+    rng = np.random.default_rng(seed)
+    music = np.zeros(int(seconds * SONG_RATE), np.float32)
+    starts = np.sort(rng.uniform(0, seconds - 0.3, int(seconds * 6)))
+    decay = np.exp(-np.arange(int(0.2 * SONG_RATE)) / (0.03 * SONG_RATE))
+    for s in starts:
+        i = int(s * SONG_RATE)
+        burst = rng.normal(0, rng.uniform(0.05, 0.3), len(decay)) * decay
+        music[i:i + len(burst)] += burst[: len(music) - i]
+    return music, starts
+
+
+def recorded_at(song_s):
+    """Recording seconds where song time song_s sounds."""
+    t = song_s / (1 + FAST) + LEAD_IN
+    return np.where(song_s > GAP_AT, t + GAP, t)
+
+
+def recording(music):
+    t = np.arange(int((len(music) / SONG_RATE + LEAD_IN + 2) * REC_RATE)) / REC_RATE
+    s = (t - LEAD_IN) * (1 + FAST)
+    gap_start = GAP_AT / (1 + FAST) + LEAD_IN
+    s = np.where(t >= gap_start + GAP, (t - GAP - LEAD_IN) * (1 + FAST), s)
+    sound = np.interp(s * SONG_RATE, np.arange(len(music)), music, left=0, right=0)
+    sound[(t >= gap_start) & (t < gap_start + GAP)] = 0
+    return sound.astype(np.float32)
+
+
+class SongMapTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.music, cls.kicks = song()
+        cls.sound = recording(cls.music)
+        cls.es = a.envelope(cls.music, SONG_RATE)
+        cls.er = a.envelope(cls.sound, REC_RATE)
+        cls.mapping = a.song_map(cls.es, cls.er, REC_RATE, int(1.0 * REC_RATE))
+
+    def test_windows_follow_the_song_through_the_dropout(self):
+        m = self.mapping
+        self.assertGreater(len(m), 30)
+        # Windows straddling the gap score low and are dropped; the rest land
+        # where the song sounds (within the envelope grid).
+        err = m[:, 1] - recorded_at(m[:, 0])
+        self.assertLess(np.abs(err).max(), 0.002)
+        pace = np.median(np.diff(m[:, 1]) / np.diff(m[:, 0]))
+        self.assertAlmostEqual((1 / pace - 1) * 1e6, FAST * 1e6, delta=100)
+
+    def test_kicks_are_placed_to_a_fraction_of_a_millisecond(self):
+        placed = a.kick_sounds(self.kicks, self.es, self.er, self.mapping)
+        ok = ~np.isnan(placed)
+        self.assertGreater(ok.sum(), 0.8 * len(self.kicks))
+        err = placed[ok] - recorded_at(self.kicks[ok])
+        self.assertLess(np.abs(err).max(), 0.001)
+
+    def test_a_recording_of_other_music_places_nothing(self):
+        other, _ = song(seed=2)
+        er = a.envelope(recording(other), REC_RATE)
+        self.assertLess(len(a.song_map(self.es, er, REC_RATE, int(1.0 * REC_RATE))), 5)
+
+
+class ReactionsTest(unittest.TestCase):
+    def test_first_spike_after_the_kick_and_nan_without_one(self):
+        frame_t = np.arange(600) / 60.0
+        frames = np.zeros((600, 4, 4), np.float32)
+        frames += (np.arange(600) % 2)[:, None, None] * 0.2  # steady small flicker
+        frames[130:] += 40  # a jump at frame 130 (2.1667 s), kept
+        frames[135:] += 40  # a second, bigger one later in the window
+        got = a.reactions(frames, frame_t, 0.0, np.array([2.1, 6.0, np.nan]), 0.02)
+        self.assertAlmostEqual(got[0], frame_t[130])
+        self.assertTrue(np.isnan(got[1]))
+        self.assertTrue(np.isnan(got[2]))
+
+
+class HelpersTest(unittest.TestCase):
+    def test_robust_line_ignores_outliers(self):
+        x = np.arange(100.0)
+        y = 0.7 * x + 3
+        y[[5, 50, 90]] += 200
+        (slope, icept), kept = a.robust_line(x, y)
+        self.assertAlmostEqual(slope, 0.7, places=6)
+        self.assertAlmostEqual(icept, 3, places=4)
+        self.assertEqual(kept, 97)
+
+    def test_silent_runs_finds_runs_of_five_ms_or_more(self):
+        hop = 48
+        sound = np.full(48 * 100, 0.5, np.float32)
+        sound[hop * 10:hop * 14] = 0  # 4 ms: too short
+        sound[hop * 30:hop * 42] = 0  # 12 ms
+        self.assertEqual(a.silent_runs(sound, 0, len(sound), hop), [(12, 42)])
+
+
+if __name__ == "__main__":
+    unittest.main()
