@@ -107,11 +107,11 @@ TEST(FullScreen, BareXServerShowsTheWholePictureLetterboxedNothingCut)
     int shots = 0, shots_with_strip = 0, status = -1;
     double best = 1e9;
     std::string grab_error;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (!process_ended(&demo, &status)) {
         if (std::chrono::steady_clock::now() > deadline) {
             finish_process(&demo, 0);
-            FAIL() << "the demo did not end within 60 s";
+            FAIL() << "the demo did not end within 120 s";
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         ScreenShot shot;
