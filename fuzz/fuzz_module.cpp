@@ -11,7 +11,7 @@
 
 namespace {
 
-// The lowest rate the core takes: the same ticks in the fewest frames.
+// The lowest rate the core takes: the same ticks in the fewest samples.
 constexpr int kRate = 8000;
 constexpr int kTicks = 300;
 constexpr size_t kMaxFrames = 8000 * 30;  // a tick is at most about 78 ms
@@ -22,14 +22,14 @@ void check(bool ok)
     if (!ok) std::abort();
 }
 
-// Renders `ticks` ticks' worth of frames in blocks of the live driver's size.
+// Renders `ticks` ticks' worth of samples in blocks of the live driver's size.
 void render_ticks(PlayerCore* core, int ticks)
 {
     static int16_t pcm[2 * 512];
     static MusicEvent events[kCapacity];
     size_t rendered = 0;
     while (rendered < kMaxFrames &&
-           rendered < static_cast<size_t>(ticks) * static_cast<size_t>(core->tick_frames + 1)) {
+           rendered < static_cast<size_t>(ticks) * static_cast<size_t>(core->tick_samples + 1)) {
         const uint64_t first = player_core_sample(core);
         int count = -1;
         const size_t n = player_core_render(core, pcm, 512, events, kCapacity, &count);
