@@ -30,7 +30,11 @@ void set_viewport(int width, int height)
     const ViewRect r = letterbox(width, height);
     glViewport(r.x, r.y, r.width, r.height);
     // The viewport alone lets wide and smooth lines at the view's edge reach
-    // a pixel into the bars.
+    // a pixel into the bars. Without bars the scissor would only cost time:
+    // llvmpipe clips every primitive that crosses its box.
     glScissor(r.x, r.y, r.width, r.height);
-    glEnable(GL_SCISSOR_TEST);
+    if (r.width == width && r.height == height)
+        glDisable(GL_SCISSOR_TEST);
+    else
+        glEnable(GL_SCISSOR_TEST);
 }

@@ -16,8 +16,9 @@ struct ViewRect {
 // other shape gets equal black bars at the sides or at the top and bottom.
 ViewRect letterbox(int width, int height);
 
-// Viewport and scissor box at letterbox(width, height), scissor test on:
-// every frame at any drawable size shows the whole view, circles stay round,
-// nothing is cut, and nothing (glClear included) touches the bars, which
-// stay as they were (the caller clears them once).
+// Viewport and scissor box at letterbox(width, height), the scissor test on
+// where there are bars (off for a 4:3 drawable): every frame at any drawable
+// size shows the whole view, circles stay round, nothing is cut, and nothing
+// (glClear included) touches the bars, which stay as they were (the caller
+// clears them once).
 void set_viewport(int width, int height);

@@ -80,6 +80,17 @@ TEST(SetViewport, ViewportAndScissorBothHoldTheLetterbox)
     EXPECT_EQ(viewport, box);
     EXPECT_EQ(scissor, box);
     EXPECT_TRUE(scissor_on);
+
+    // A 4:3 drawable has no bars to keep clear: no scissor test to pay for.
+    glrec::reset();
+    set_viewport(640, 480);
+    bool enabled = false, disabled = false;
+    for (const glrec::Call& c : glrec::calls()) {
+        if (c.name == "glEnable" && c.args == std::vector<double>{GL_SCISSOR_TEST}) enabled = true;
+        if (c.name == "glDisable" && c.args == std::vector<double>{GL_SCISSOR_TEST}) disabled = true;
+    }
+    EXPECT_FALSE(enabled);
+    EXPECT_TRUE(disabled);
 }
 
 }  // namespace
