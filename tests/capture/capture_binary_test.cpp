@@ -125,6 +125,22 @@ const Capture& order19()
 fs::path order19_sheet() { return order19().dir.string() + "-sheet.png"; }
 fs::path order19_events() { return order19().dir.string() + "-events.tsv"; }
 
+// What the player core itself renders of the generated module from order 19,
+// in the capture's 512-sample blocks: the reference for the capture's audio
+// and its event map. Empty when the module cannot be read or opened.
+mt::Rendered core_from_order19(uint64_t samples)
+{
+    mt::Rendered out;
+    std::vector<uint8_t> bytes;
+    PlayerCore core{};
+    if (read_module_file((fs::path(DRENSOLK_DATA_DIR) / kModuleFile).c_str(), &bytes) != 0 ||
+        player_core_open(&core, bytes.data(), bytes.size(), kMixRate) != 0 || player_core_set_order(&core, 19) != 0)
+        return out;
+    mt::render(&core, samples, &out, 512);
+    player_core_close(&core);
+    return out;
+}
+
 // A working folder with the data files except `left_out`.
 fs::path data_copy(const std::string& name, const std::string& left_out)
 {
@@ -203,14 +219,7 @@ TEST(CaptureBinary, AudioIsSilentThroughTheIntroThenThePlayerCoresRenderSampleFo
     ASSERT_GT(c.wav.size() / 2, intro_samples);
     for (size_t i = 0; i < 2 * intro_samples; ++i) ASSERT_EQ(c.wav[i], 0) << "sample " << i / 2;
 
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(read_module_file((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str(), &bytes), 0);
-    PlayerCore core{};
-    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kMixRate), 0);
-    ASSERT_EQ(player_core_set_order(&core, 19), 0);
-    mt::Rendered reference;
-    mt::render(&core, c.wav.size() / 2 - intro_samples, &reference, 512);
-    player_core_close(&core);
+    const mt::Rendered reference = core_from_order19(c.wav.size() / 2 - intro_samples);
     const std::vector<int16_t> music(c.wav.begin() + static_cast<std::ptrdiff_t>(2 * intro_samples), c.wav.end());
     ASSERT_EQ(music.size(), reference.audio.size());
     size_t first_difference = 0;
@@ -241,14 +250,7 @@ TEST(CaptureBinary, EventMapListsEveryRowAndTriggerHeardFromTheMusicsStart)
     const std::string map = slurp(order19_events());
     const uint64_t music_samples = c.wav.size() / 2 - intro_frames(c) * kSamplesPerFrame;
 
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(read_module_file((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str(), &bytes), 0);
-    PlayerCore core{};
-    ASSERT_EQ(player_core_open(&core, bytes.data(), bytes.size(), kMixRate), 0);
-    ASSERT_EQ(player_core_set_order(&core, 19), 0);
-    mt::Rendered reference;
-    mt::render(&core, music_samples, &reference, 512);
-    player_core_close(&core);
+    const mt::Rendered reference = core_from_order19(music_samples);
     std::string expected = "sample\tseconds\torder\trow\tkind\tinstrument\tchannel\n";
     size_t rows = 0, triggers = 0;
     for (const MusicEvent& e : reference.events) {
