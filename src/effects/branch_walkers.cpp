@@ -65,7 +65,7 @@ void draw_branch_walkers(double /*t*/, int order)
 
     if (ld(sync_state.walker_spawn)) spawn_walker();
 
-    for (const Walker& w : drawn_walkers) draw_walker_glyph(w);
+    draw_walker_glyphs(drawn_walkers);
 
     // After drawing: the frame of an order change still shows the old walkers.
     if (order != walker_last_order) {
@@ -83,6 +83,49 @@ void draw_branch_walkers(double /*t*/, int order)
     }
 
     glDisable(GL_POLYGON_STIPPLE);
+}
+
+namespace {
+
+// One glyph's triangles: the body as the rasteriser splits a quad (its
+// corners 0 1 3, then 1 2 3), the white caps, then the red dots.
+void emit_glyph(const Walker& walker)
+{
+    const Vec2 p = walker.pos;
+    const Vec2 half_body = Vec2(0.05f, 0.0f).rotated(walker.heading);
+    const Vec2 half_width = Vec2(0.0f, 0.015f).rotated(walker.heading);
+    const Vec2 end = p + half_body * 2.0f;
+    const Vec2 body[4] = {p - half_width, p - half_width + half_body * 2.0f, p + half_width + half_body * 2.0f,
+                          p + half_width};
+
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for (const int corner : {0, 1, 3, 1, 2, 3}) body[corner].emit_vertex();
+    filled_disc(0.015f, p.x, p.y, 10, 0.0f);
+    filled_disc(0.015f, end.x, end.y, 10, 0.0f);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    const Vec2 dot1 = p + half_body * 0.5f;
+    const Vec2 dot2 = p + half_body * 1.5f;
+    filled_disc(0.0055f, dot1.x, dot1.y, 10, 0.0f);
+    filled_disc(0.0055f, dot2.x, dot2.y, 10, 0.0f);
+}
+
+}  // namespace
+
+void draw_walker_glyphs(const std::vector<Walker>& walkers)
+{
+    if (walkers.empty()) return;
+    glDisable(GL_BLEND);
+    size_t first = 0;
+    if (glIsEnabled(GL_DEPTH_TEST)) {
+        // Only the first body meets the caller's depth test; everything after it is drawn without.
+        draw_walker_glyph(walkers[0]);
+        first = 1;
+    }
+    glDisable(GL_DEPTH_TEST);
+    if (first == walkers.size()) return;
+    glBegin(GL_TRIANGLES);
+    for (size_t i = first; i < walkers.size(); ++i) emit_glyph(walkers[i]);
+    glEnd();
 }
 
 // Draws one walker: white capsule body with round caps and two red dots.

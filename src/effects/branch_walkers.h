@@ -22,6 +22,9 @@ void draw_branch_walkers(double t, int order);
 // One capsule glyph 0.1 long from walker.pos along its heading, white with two
 // red dots, in the stipple state the caller set. Leaves blending off, colour red.
 void draw_walker_glyph(const Walker& walker);
+// Every glyph in order, as draw_walker_glyph one after another would, in one
+// batch after the first.
+void draw_walker_glyphs(const std::vector<Walker>& walkers);
 
 // Tests only: every value above back to its start.
 void branch_walkers_reset_for_test();
