@@ -5,8 +5,10 @@
 #include <chrono>
 
 #include "core/clock.h"
+#include "core/display_lead.h"
 #include "core/key_poll.h"
 #include "core/music/fmod_api.h"
+#include "core/music/music_live.h"
 #include "core/schedule.h"
 #include "effects/intro_spinner.h"
 
@@ -26,10 +28,13 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
     const bool timed = static_cast<bool>(hooks.frame_shown);
     bool quit_requested = false;
     int layer_mask = 0;
+    DisplayLead lead{};
+    const Clock::time_point origin = Clock::now();
     while (!quit_requested) {
         const Clock::time_point start = timed ? Clock::now() : Clock::time_point{};
         if (poll_key_press()) quit_requested = true;
         if (hooks.frame_start) hooks.frame_start();
+        const Clock::time_point read = Clock::now();
         const int order = FMUSIC_GetOrder(module);
         const int row = FMUSIC_GetRow(module);
         const float t = static_cast<float>(now_seconds());
@@ -38,11 +43,12 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
         step_layer_mask(layer_mask);
         const Clock::time_point drawn = timed ? Clock::now() : Clock::time_point{};
         SDL_GL_SwapBuffers();
-        if (timed) {
-            const Clock::time_point swapped = Clock::now();
+        const Clock::time_point swapped = Clock::now();
+        display_lead_add(&lead, ms_between(origin, read), ms_between(origin, swapped));
+        music_live_set_display_lead(display_lead_ms(lead));
+        if (timed)
             hooks.frame_shown(ShownFrame{t, order, row, ms_between(draw_start, drawn), ms_between(drawn, swapped),
                                          ms_between(start, swapped)});
-        }
         if (is_end_position(order, row)) break;
         if (hooks.stop && hooks.stop()) break;
     }

@@ -21,8 +21,7 @@ struct ShownFrame {
 };
 
 // What a measurement adds to the loop; the demo passes none. An empty hook is
-// never called and costs one test a frame; the loop reads the steady clock
-// only when `frame_shown` is set.
+// never called and costs one test a frame.
 struct FrameLoopHooks {
     std::function<void()> frame_start;                   // after the events, before the position is read
     std::function<void(const ShownFrame&)> frame_shown;  // after each swap
@@ -30,7 +29,8 @@ struct FrameLoopHooks {
 };
 
 // Runs until the end position, a key press or `hooks.stop`; every frame it
-// starts is drawn and shown before the loop ends.
+// starts is drawn and shown before the loop ends. Each frame tells the music
+// layer the display lead its recent frames measured (core/display_lead.h).
 void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks = {});
 
 // The live intro: the rainbow arch on now_seconds, with SDL event polling and

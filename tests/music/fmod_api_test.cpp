@@ -14,6 +14,7 @@
 
 #include "core/music/fmod_api.h"
 #include "core/music/music_live.h"
+#include "core/music/percentile.h"
 #include "music_test_support.h"
 
 using namespace mt;
@@ -282,6 +283,46 @@ TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
     ASSERT_TRUE(wait_for([] { return music_live_audible_sample() > 0; }));
     EXPECT_GT(music_live_measured_rate(), 0.0);
     EXPECT_TRUE(FMUSIC_FreeSong(m));
+}
+
+// With a display lead, every callback comes that much before its row is
+// heard: against each row's own delivery with no lead, the audible sample at
+// delivery moves back by the lead.
+TEST_F(FmodApi, ADisplayLeadDeliversThatMuchBeforeTheRowIsHeard)
+{
+    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
+    xm::Module mod = module(1, 64, 1, 1);
+    mod.speed = 1;  // a row per tick: 20 ms at 125 BPM
+    for (int row = 0; row < 64; ++row) mod.patterns[0].at(row, 0) = hit(1);
+    FMUSIC_MODULE* m = FMUSIC_LoadSong(write_temp("lead.xm", xm::write_xm(mod)).c_str());
+    ASSERT_NE(m, nullptr);
+    static std::atomic<double> heard_at[64];
+    for (auto& a : heard_at) a.store(-1.0);
+    FMUSIC_SetInstCallback(
+        m,
+        [](FMUSIC_MODULE* mm, unsigned char) { heard_at[FMUSIC_GetRow(mm) & 63].store(music_live_audible_sample()); },
+        0);
+    constexpr double kLeadMs = 50.0;
+    music_live_set_display_lead(0.0);
+    ASSERT_TRUE(FMUSIC_PlaySong(m));
+    ASSERT_TRUE(wait_for([] { return heard_at[20].load() >= 0; }));
+    music_live_set_display_lead(kLeadMs);
+    EXPECT_EQ(music_live_display_lead(), kLeadMs);
+    ASSERT_TRUE(wait_for([] { return heard_at[60].load() >= 0; }));
+    EXPECT_TRUE(FMUSIC_FreeSong(m));
+    music_live_set_display_lead(0.0);
+
+    // Where each row would be heard, from the rows delivered with no lead:
+    // row r's first sample is base + r * row_samples.
+    const double row_samples = 0.020 * music_live_output_rate();
+    std::vector<double> base, shift;
+    for (int r = 2; r <= 18; ++r) base.push_back(heard_at[r].load() - r * row_samples);
+    const double base_sample = percentile(base, 50);
+    for (int r = 30; r <= 60; ++r)
+        shift.push_back((heard_at[r].load() - r * row_samples - base_sample) * 1000.0 / music_live_output_rate());
+    const double shift_ms = percentile(shift, 50);
+    std::printf("[ lead     ] delivered %.2f ms against the row's sound with a %.0f ms lead\n", shift_ms, kLeadMs);
+    EXPECT_NEAR(shift_ms, -kLeadMs, 10.0);
 }
 
 // Prints how late callbacks and position changes come against the audible

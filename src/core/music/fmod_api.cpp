@@ -9,7 +9,9 @@
 //  - SDL audio thread: renders, pushes events onto a lock-free ring, publishes
 //    the audible clock after each block. It never waits.
 //  - dispatch thread: pops events when their first sample becomes audible,
-//    stores the heard position and calls the instrument callbacks.
+//    stores the heard position and calls the instrument callbacks. With a
+//    display lead set, "audible" means audible that much later: the picture
+//    drawn from the event then comes up as it sounds.
 //
 // The output: SDL 1.2 here is sdl12-compat over SDL2, which opens the real
 // device at 44.1 kHz or more whatever is asked and hides the rate it got
@@ -68,6 +70,9 @@ namespace {
 constexpr double kBufferSeconds = 0.080;
 constexpr int kMinDeviceRate = 44100;  // sdl12-compat never opens below
 constexpr int kStatsKept = 8192;
+// A picture that takes longer than this to come up is a slide show, not a
+// frame to aim at: the lead stops there.
+constexpr double kMaxDisplayLeadMs = 100.0;
 
 struct QueuedEvent {
     uint64_t sample;  // output sample, counted over everything handed to SDL
@@ -113,6 +118,7 @@ struct LiveState {
     std::atomic<int64_t> clock_origin_ns;
     std::atomic<double> clock_at_ns, clock_ns_per_sample;
     std::atomic<uint32_t> clock_resets;
+    std::atomic<int64_t> display_lead_ns;  // events are due this much before they are heard
     std::atomic<bool> quit;
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
@@ -180,6 +186,9 @@ double audible_sample_at(int64_t ns)
     return audible_clock_sample(&c, ns);
 }
 
+// The sample that will be heard when a picture started now is shown.
+double due_sample_now() { return audible_sample_at(now_ns() + g.display_lead_ns.load(std::memory_order_relaxed)); }
+
 void hand_block(int64_t ns, size_t samples)
 {
     audible_clock_block(&g.clock, ns, samples);
@@ -218,7 +227,7 @@ void audio_callback(void*, Uint8* stream, int len)
 
 void deliver(const QueuedEvent& e)
 {
-    const double late_ms = (audible_sample_at(now_ns()) - double(e.sample)) * 1000.0 / g.rate;
+    const double late_ms = (due_sample_now() - double(e.sample)) * 1000.0 / g.rate;
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
         (e.kind == MusicEventKind::Row ? g.position_stats : g.trigger_stats).add(late_ms);
@@ -255,7 +264,7 @@ void dispatch_main()
             (void)g_wake.try_acquire_for(std::chrono::milliseconds(50));
             continue;
         }
-        const double ahead = double(e.sample) - audible_sample_at(now_ns());
+        const double ahead = double(e.sample) - due_sample_now();
         if (ahead > 0) {
             // Woken early by a new block or a flush: the loop looks again.
             (void)g_wake.try_acquire_for(std::chrono::nanoseconds(int64_t(ahead * 1e9 / g.rate) + 1));
@@ -480,6 +489,14 @@ double music_live_measured_rate()
 }
 int music_live_buffer_samples() { return g.initialised ? g.buffer_samples.load(std::memory_order_relaxed) : 0; }
 int music_live_latency_samples() { return g.initialised ? g.latency_samples : 0; }
+
+void music_live_set_display_lead(double ms)
+{
+    const double kept = std::clamp(ms, 0.0, kMaxDisplayLeadMs);
+    g.display_lead_ns.store(int64_t(kept * 1e6), std::memory_order_relaxed);
+}
+
+double music_live_display_lead() { return double(g.display_lead_ns.load(std::memory_order_relaxed)) / 1e6; }
 
 LiveStats music_live_get_stats()
 {

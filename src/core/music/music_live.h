@@ -1,4 +1,5 @@
-// Figures from the live driver behind fmod_api.h, for tests and measurements.
+// Figures from the live driver behind fmod_api.h, for tests and measurements,
+// and the display lead the frame loop tells it.
 #pragma once
 #include <cstdint>
 
@@ -24,9 +25,17 @@ double music_live_measured_rate();
 int music_live_buffer_samples();
 int music_live_latency_samples();
 
-// How late each delivery was against the estimate: the audible sample at the
-// moment of delivery minus the event's sample, in milliseconds (negative is
-// early). Kept for the last 8192 deliveries of each kind since FSOUND_Init.
+// How long a picture takes from the moment its drawing reads the music to
+// the moment it is shown: events are delivered (callbacks called, the heard
+// position moved) that much before their first sample is heard, so the
+// picture that shows them comes up as they sound. Kept between 0 (the start
+// value: delivery when heard) and 100 ms; any thread may set it at any time.
+void music_live_set_display_lead(double ms);
+double music_live_display_lead();
+
+// How late each delivery was against the estimate: the sample audible one
+// display lead after the moment of delivery minus the event's sample, in
+// milliseconds (negative is early). Kept for the last 8192 deliveries of each kind since FSOUND_Init.
 struct LiveTiming {
     int count;
     double median_ms;
