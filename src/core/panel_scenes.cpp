@@ -5,6 +5,7 @@
 #include "core/sync_state.h"
 #include "core/textures.h"
 #include "draw/gl.h"
+#include "draw/gl_state.h"
 #include "draw/shapes.h"
 #include "draw/vec.h"
 
@@ -90,6 +91,9 @@ void grid_scene(double t)
 
     if (ld(s.reposition_flag)) st(s.reposition_flag, false);
 
+    // Each cell switches blending for its cows and again for its rings;
+    // only the changes the next primitive needs reach OpenGL.
+    lazy_layer_start();
     static const double radii[3] = {0.005, 0.02, 0.04};
     for (int k = 0; k < 5; ++k) {
         for (int l = 0; l < 5; ++l) {
@@ -99,30 +103,31 @@ void grid_scene(double t)
             const float u = static_cast<float>(ffmod(static_cast<float>(k / 3.8 + 0.3 * t), 1.3f) - 0.15);
             const float v = static_cast<float>(l / 6.0 + 0.2);
 
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_SRC_COLOR);
-            if (k * 1.3 + l * 1.5 == static_cast<double>(beat)) glEnable(GL_POLYGON_STIPPLE);
+            lazy_enable(GL_BLEND);
+            lazy_blend_func(GL_ONE_MINUS_SRC_COLOR, GL_SRC_COLOR);
+            if (k * 1.3 + l * 1.5 == static_cast<double>(beat)) lazy_enable(GL_POLYGON_STIPPLE);
 
             const float swell = static_cast<float>(ld(s.beat_level) * 0.1);
             const float size = static_cast<float>(swell + 0.15);
             const float cy = static_cast<float>(v - 0.1);
             glColor3f(1.0f, 0.0f, 0.0f);
+            lazy_flush();  // textured_panel calls glBegin itself
             textured_panel(size, size, u, cy, kCowPicture, 0.0f);
             textured_panel(0.15f, 0.15f, u, cy, kCowPicture, 0.0f);
-            glDisable(GL_BLEND);
+            lazy_disable(GL_BLEND);
 
             // Additive blending is switched on for every cell but only switched
             // off after a burst: without one it runs on into the next cell and
             // past the last cell into whatever is drawn next.
             const float level = ld(s.ring_level);
             set_ring_colour(level);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_ONE, GL_ONE);
+            lazy_enable(GL_BLEND);
+            lazy_blend_func(GL_ONE, GL_ONE);
             if ((k * l) % 5 == ld(s.ring_count) % 5) {
-                glBegin(GL_LINES);
+                lazy_begin(GL_LINES);
                 ring_outlines(level, 0.01, radii, static_cast<float>(u + 0.072), static_cast<float>(v - 0.125));
                 glEnd();
-                glDisable(GL_BLEND);
+                lazy_disable(GL_BLEND);
             }
 
             // Only the first drawn cell of a frame sees a non-zero dt.
@@ -131,9 +136,10 @@ void grid_scene(double t)
             decay_level(s.beat_level, 0.01f, dt);
             grid_last_time = static_cast<float>(t);
 
-            glDisable(GL_POLYGON_STIPPLE);
+            lazy_disable(GL_POLYGON_STIPPLE);
         }
     }
+    lazy_flush();
 }
 
 // Draws one plain white picture strip over the scene.
