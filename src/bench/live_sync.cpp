@@ -87,6 +87,7 @@ bool run_live_sync(double seconds, int order, LiveSyncFigures* out)
     out->pickup_worst_ms = worst(pickup);
     out->frames = static_cast<int>(frame_start_ns.size());
     out->frame_median_ms = percentile(frame_ms, 50);
+    out->display_lead_ms = music_live_display_lead();
     out->dropped = stats.dropped_events;
     out->resyncs = stats.resyncs;
     return true;

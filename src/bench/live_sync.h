@@ -7,7 +7,8 @@
 
 struct LiveSyncFigures {
     int triggers = 0;
-    double callback_median_ms = 0, callback_worst_ms = 0;  // delivery - audible time (negative: ahead)
+    double callback_median_ms = 0, callback_worst_ms = 0;  // delivery - due time (negative: ahead)
+    double display_lead_ms = 0;  // due = heard less this, as the frame loop measured it at the end
     int callback_count = 0;
     double pickup_median_ms = 0, pickup_p99_ms = 0, pickup_worst_ms = 0;  // callback -> start of the next frame
     double frame_median_ms = 0, frame_p99_ms = 0, frame_worst_ms = 0;

@@ -72,9 +72,11 @@ int live_sync(const BenchOptions& opt)
         s.frame_worst_ms);
     std::printf("frames after the first second: p99 %.2f ms, worst %.2f ms\n", s.frame_p99_after_first_s_ms,
                 s.frame_worst_after_first_s_ms);
-    std::printf("callbacks against the output (negative: ahead): median %.2f ms, worst %.2f ms (%d callbacks)\n",
+    std::printf("display lead at the end %.2f ms: callbacks and order/row changes are due that much before heard\n",
+                s.display_lead_ms);
+    std::printf("callbacks against when due (negative: ahead): median %.2f ms, worst %.2f ms (%d callbacks)\n",
                 s.callback_median_ms, s.callback_worst_ms, s.callback_count);
-    std::printf("order/row changes against the output: median %.2f ms, worst %.2f ms\n", s.position_median_ms,
+    std::printf("order/row changes against when due: median %.2f ms, worst %.2f ms\n", s.position_median_ms,
                 s.position_worst_ms);
     std::printf("callback to the next frame start: median %.2f ms, p99 %.2f ms, worst %.2f ms (%d triggers)\n",
                 s.pickup_median_ms, s.pickup_p99_ms, s.pickup_worst_ms, s.triggers);
