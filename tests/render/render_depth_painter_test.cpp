@@ -19,14 +19,6 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
 
-std::vector<uint8_t> read_rgba()
-{
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
 // The reference: one glBegin per recorded primitive, in order, the stipple
 // switched as each was recorded.
 void draw_in_order(const std::vector<PaintedPrim>& prims)
@@ -78,7 +70,7 @@ TEST(DepthPainterRender, SmoothedEntryStatesGiveThePixelsOfDrawingInOrder)
             for (const double t : {0.0, 1.3, 2.9}) {
                 start_frame(line_smooth, polygon_smooth);
                 quad_layer(t);
-                const std::vector<uint8_t> painted = read_rgba();
+                const std::vector<uint8_t> painted = render_read_rgba();
                 const std::vector<PaintedPrim> recording = quad_painter.prims;
                 size_t hatched_quads = 0;
                 for (const PaintedPrim& p : recording) hatched_quads += p.hatched && !p.lines;
@@ -92,21 +84,18 @@ TEST(DepthPainterRender, SmoothedEntryStatesGiveThePixelsOfDrawingInOrder)
 
                 start_frame(line_smooth, polygon_smooth);
                 draw_in_order(recording);
-                const std::vector<uint8_t> reference = read_rgba();
+                const std::vector<uint8_t> reference = render_read_rgba();
 
-                int differing = 0;
-                for (size_t i = 0; i < reference.size(); i += 4) {
-                    bool differs = false;
-                    for (int c = 0; c < 4; ++c) differs |= painted[i + c] != reference[i + c];
-                    differing += differs;
+                for (size_t i = 0; i < reference.size(); i += 4)
                     soft_alpha += reference[i + 3] > 0 && reference[i + 3] < 255;
-                }
-                EXPECT_EQ(differing, 0) << "line smooth " << line_smooth << ", polygon smooth " << polygon_smooth
-                                        << ", t " << t;
+                EXPECT_EQ(count_differing_rgba(painted, reference), 0)
+                    << "line smooth " << line_smooth << ", polygon smooth " << polygon_smooth << ", t " << t;
             }
             // The case the depth function is for: smoothed crosses write
             // partial alpha where their arms meet.
-            if (line_smooth) EXPECT_GT(soft_alpha, 0);
+            if (line_smooth) {
+                EXPECT_GT(soft_alpha, 0);
+            }
         }
     }
     glDisable(GL_LINE_SMOOTH);

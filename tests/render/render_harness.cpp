@@ -2,11 +2,13 @@
 
 #include <SDL/SDL.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "core/display.h"
 #include "core/textures.h"
+#include "draw/gl.h"
 
 namespace {
 int opened_width = 0, opened_height = 0;
@@ -29,6 +31,23 @@ void render_load_textures()
 }
 
 RgbImage render_read() { return read_frame(opened_width, opened_height); }
+
+std::vector<uint8_t> render_read_rgba()
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(opened_width) * opened_height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, opened_width, opened_height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+int count_differing_rgba(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size()) return static_cast<int>(std::max(a.size(), b.size()) / 4);
+    int differing = 0;
+    for (size_t i = 0; i < a.size(); i += 4)
+        differing += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2] || a[i + 3] != b[i + 3];
+    return differing;
+}
 
 std::string render_save_png(const RgbImage& image, const std::string& name)
 {

@@ -1,7 +1,9 @@
 // Real OpenGL for tests: an offscreen SDL display on Mesa, the demo's pictures,
 // and the frame read back as top-down RGB.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/frame_image.h"
 
@@ -11,6 +13,10 @@ bool render_open(int width = 640, int height = 480);
 void render_load_textures();
 // The frame just drawn.
 RgbImage render_read();
+// The frame just drawn with destination alpha, bottom-up RGBA as OpenGL keeps it.
+std::vector<uint8_t> render_read_rgba();
+// Pixels whose colour or alpha differ between two render_read_rgba() frames.
+int count_differing_rgba(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 // Writes <build dir>/render-out/<name>.png and returns its path.
 std::string render_save_png(const RgbImage& image, const std::string& name);
 

@@ -14,18 +14,8 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480;
-
-std::vector<uint8_t> read_rgba()
-{
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-// A grey backdrop half nearer than the walkers' depth (so an entry depth test
-// rejects part of the first body), then the entry state.
+// A grey backdrop nearer than the walkers over the left half (an entry depth
+// test rejects part of the first body there), then the entry state, hatched.
 void start_frame(bool blend, bool depth_test)
 {
     glClearColor(0, 0, 0, 0);
@@ -42,37 +32,27 @@ void start_frame(bool blend, bool depth_test)
     glVertex3f(0.0f, 1.0f, 0.5f);
     glEnd();
     if (!depth_test) glDisable(GL_DEPTH_TEST);
-    if (blend) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE);
-    }
+    if (blend) glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
     static uint8_t stipple[128];
     build_diagonal_stipple(stipple);
     glPolygonStipple(stipple);
     glEnable(GL_POLYGON_STIPPLE);
 }
 
-// Crowded, crossing walkers in a fan around the backdrop's edge.
-std::vector<Walker> crowd()
-{
-    std::vector<Walker> walkers;
-    for (int i = 0; i < 60; ++i) {
-        const float x = 0.35f + 0.005f * static_cast<float>(i % 30);
-        const float y = 0.3f + 0.012f * static_cast<float>(i);
-        walkers.emplace_back(x, y, 0.7853982f * static_cast<float>(i % 8));
-    }
-    return walkers;
-}
-
 TEST(WalkersRender, OneBatchGivesThePixelsAndStateOfOneGlyphAtATime)
 {
-    if (!render_open(kWidth, kHeight)) GTEST_SKIP() << "no offscreen OpenGL display";
-    const std::vector<Walker> walkers = crowd();
+    if (!render_open(640, 480)) GTEST_SKIP() << "no offscreen OpenGL display";
+    // Crowded, crossing walkers in eight headings, the first over the backdrop's edge.
+    std::vector<Walker> walkers;
+    for (int i = 0; i < 60; ++i)
+        walkers.emplace_back(0.45f + 0.005f * static_cast<float>(i % 30), 0.3f + 0.012f * static_cast<float>(i),
+                             0.7853982f * static_cast<float>(i % 8));
     for (const bool blend : {false, true}) {
         for (const bool depth_test : {false, true}) {
             start_frame(blend, depth_test);
             draw_walker_glyphs(walkers);
-            const std::vector<uint8_t> batched = read_rgba();
+            const std::vector<uint8_t> batched = render_read_rgba();
             GLfloat colour[4] = {};
             glGetFloatv(GL_CURRENT_COLOR, colour);
             EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -82,16 +62,10 @@ TEST(WalkersRender, OneBatchGivesThePixelsAndStateOfOneGlyphAtATime)
 
             start_frame(blend, depth_test);
             for (const Walker& w : walkers) draw_walker_glyph(w);
-            const std::vector<uint8_t> reference = read_rgba();
-
-            int differing = 0, white = 0;
-            for (size_t i = 0; i < reference.size(); i += 4) {
-                bool differs = false;
-                for (int c = 0; c < 4; ++c) differs |= batched[i + c] != reference[i + c];
-                differing += differs;
-                white += reference[i] == 255 && reference[i + 1] == 255;
-            }
-            EXPECT_EQ(differing, 0) << "blend " << blend << ", depth test " << depth_test;
+            const std::vector<uint8_t> reference = render_read_rgba();
+            EXPECT_EQ(count_differing_rgba(batched, reference), 0) << "blend " << blend << ", depth " << depth_test;
+            int white = 0;
+            for (size_t i = 0; i < reference.size(); i += 4) white += reference[i] == 255 && reference[i + 1] == 255;
             EXPECT_GT(white, 1000) << "the walkers were drawn";
         }
     }
