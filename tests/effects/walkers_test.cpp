@@ -13,6 +13,16 @@ namespace {
 
 constexpr float kQuarterPi = 0.7853982f;
 
+// Glyphs in the frame's batch: a body (two triangles) and four discs of ten each.
+constexpr size_t kGlyphVertices = 6 + 4 * 30;
+
+size_t glyphs_drawn()
+{
+    size_t vertices = 0;
+    for (const glrec::Batch& b : glrec::batches_of(GL_TRIANGLES)) vertices += b.vertices.size();
+    return vertices / kGlyphVertices;
+}
+
 class Walkers : public ::testing::Test {
 protected:
     void SetUp() override
@@ -150,7 +160,8 @@ TEST_F(Walkers, OrderChangeFrameDrawsTheOldWalkersThenEmptiesBoth)
 
     glrec::reset();
     spawn_frame(5, {1, 0, 0, 1});  // spawns a fourth, draws all four, then wipes
-    EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 4u);
+    EXPECT_EQ(glyphs_drawn(), 4u);
+    EXPECT_EQ(glrec::batches_of(GL_TRIANGLES).size(), 1u);
     EXPECT_TRUE(drawn_walkers.empty());
     EXPECT_TRUE(source_walkers.empty());
     EXPECT_EQ(walker_spawn_point.x, 0.5f);
@@ -162,15 +173,14 @@ TEST_F(Walkers, OrderChangeFrameDrawsTheOldWalkersThenEmptiesBoth)
     spawn_frame(5, {1, 0, 1});
     ASSERT_EQ(drawn_walkers.size(), 1u);
     EXPECT_EQ(drawn_walkers[0].pos.x, 0.5f);
-    EXPECT_EQ(glrec::batches_of(GL_QUADS).size(), 1u);
+    EXPECT_EQ(glyphs_drawn(), 1u);
 }
 
 TEST_F(Walkers, VeryFirstCallSpawnsFromLeftEdgeDrawsItOnceAndLowersTheFlag)
 {
     spawn_frame(4, {1, 0, 1});
-    const auto quads = glrec::batches_of(GL_QUADS);
-    ASSERT_EQ(quads.size(), 1u);
-    EXPECT_FLOAT_EQ(quads[0].vertices[0].x, 0.0f);  // spawned at (0, 0.5)
+    ASSERT_EQ(glyphs_drawn(), 1u);
+    EXPECT_FLOAT_EQ(glrec::nth(GL_TRIANGLES, 0).vertices[0].x, 0.0f);  // spawned at (0, 0.5)
     EXPECT_TRUE(drawn_walkers.empty());
     EXPECT_FALSE(ld(sync_state.walker_spawn));
     EXPECT_EQ(walker_countdown, 20);
@@ -218,25 +228,25 @@ TEST_F(Walkers, GlyphIsHatchedCapsuleWithTwoRedDots)
     drawn_walkers = {Walker(0.5f, 0.5f, 2 * kQuarterPi)};  // points up the screen
     draw_branch_walkers(0.0, 4);
 
-    const glrec::Batch& body = glrec::nth(GL_QUADS, 0);
-    EXPECT_TRUE(body.at_begin.is_on(GL_POLYGON_STIPPLE));
-    EXPECT_FALSE(body.at_begin.is_on(GL_BLEND));
-    ASSERT_EQ(body.vertices.size(), 4u);
-    const float expected[4][2] = {{0.485f, 0.5f}, {0.485f, 0.4f}, {0.515f, 0.4f}, {0.515f, 0.5f}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_NEAR(body.vertices[i].x, expected[i][0], 1e-6) << i;
-        EXPECT_NEAR(body.vertices[i].y, expected[i][1], 1e-6) << i;
-        EXPECT_FLOAT_EQ(body.vertices[i].color.b, 1.0f);
+    // The body's corners, as the triangles 0 1 3 and 1 2 3 of the capsule quad.
+    const glrec::Batch& glyph = glrec::nth(GL_TRIANGLES, 0);
+    EXPECT_TRUE(glyph.at_begin.is_on(GL_POLYGON_STIPPLE));
+    EXPECT_FALSE(glyph.at_begin.is_on(GL_BLEND));
+    ASSERT_EQ(glyph.vertices.size(), kGlyphVertices);
+    const float corner[4][2] = {{0.485f, 0.5f}, {0.485f, 0.4f}, {0.515f, 0.4f}, {0.515f, 0.5f}};
+    const int order[6] = {0, 1, 3, 1, 2, 3};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(glyph.vertices[i].x, corner[order[i]][0], 1e-6) << i;
+        EXPECT_NEAR(glyph.vertices[i].y, corner[order[i]][1], 1e-6) << i;
+        EXPECT_FLOAT_EQ(glyph.vertices[i].color.b, 1.0f);
     }
 
-    const glrec::Batch& discs = glrec::nth(GL_TRIANGLES, 0);
-    EXPECT_TRUE(discs.at_begin.is_on(GL_POLYGON_STIPPLE));
-    ASSERT_EQ(discs.vertices.size(), 120u);  // four discs of 10 triangles
+    // Then four discs of 10 triangles.
     const float centre_y[4] = {0.5f, 0.4f, 0.475f, 0.425f};
     const float radius[4] = {0.015f, 0.015f, 0.0055f, 0.0055f};
     for (int d = 0; d < 4; ++d) {
-        const auto& c = discs.vertices[d * 30];
-        const auto& rim = discs.vertices[d * 30 + 1];
+        const auto& c = glyph.vertices[6 + d * 30];
+        const auto& rim = glyph.vertices[6 + d * 30 + 1];
         EXPECT_NEAR(c.x, 0.5f, 1e-6) << d;
         EXPECT_NEAR(c.y, centre_y[d], 1e-6) << d;
         EXPECT_NEAR(std::hypot(rim.x - c.x, rim.y - c.y), radius[d], 1e-6) << d;
