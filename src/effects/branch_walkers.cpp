@@ -87,26 +87,35 @@ void draw_branch_walkers(double /*t*/, int order)
 
 namespace {
 
-// One glyph's triangles: the body as the rasteriser splits a quad (its
-// corners 0 1 3, then 1 2 3), the white caps, then the red dots.
-void emit_glyph(const Walker& walker)
+// Where one glyph lies: a capsule 0.1 long and 0.03 wide from walker.pos
+// along its heading, caps at both ends, two dots inside.
+struct Glyph {
+    Vec2 body[4];  // the capsule's quad, corner by corner round it
+    Vec2 start, end, dot1, dot2;
+};
+
+Glyph glyph_of(const Walker& walker)
 {
     const Vec2 p = walker.pos;
     const Vec2 half_body = Vec2(0.05f, 0.0f).rotated(walker.heading);
     const Vec2 half_width = Vec2(0.0f, 0.015f).rotated(walker.heading);
     const Vec2 end = p + half_body * 2.0f;
-    const Vec2 body[4] = {p - half_width, p - half_width + half_body * 2.0f, p + half_width + half_body * 2.0f,
-                          p + half_width};
+    // Summed in the order the corners have always been, to the last bit.
+    return Glyph{{p - half_width, p - half_width + half_body * 2.0f, p + half_width + half_body * 2.0f, p + half_width},
+                 p,
+                 end,
+                 p + half_body * 0.5f,
+                 p + half_body * 1.5f};
+}
 
-    glColor3f(1.0f, 1.0f, 1.0f);
-    for (const int corner : {0, 1, 3, 1, 2, 3}) body[corner].emit_vertex();
-    filled_disc(0.015f, p.x, p.y, 10, 0.0f);
-    filled_disc(0.015f, end.x, end.y, 10, 0.0f);
+// The white caps, then the red dots, into an open GL_TRIANGLES batch.
+void emit_caps_and_dots(const Glyph& g)
+{
+    filled_disc(0.015f, g.start.x, g.start.y, 10, 0.0f);
+    filled_disc(0.015f, g.end.x, g.end.y, 10, 0.0f);
     glColor3f(1.0f, 0.0f, 0.0f);
-    const Vec2 dot1 = p + half_body * 0.5f;
-    const Vec2 dot2 = p + half_body * 1.5f;
-    filled_disc(0.0055f, dot1.x, dot1.y, 10, 0.0f);
-    filled_disc(0.0055f, dot2.x, dot2.y, 10, 0.0f);
+    filled_disc(0.0055f, g.dot1.x, g.dot1.y, 10, 0.0f);
+    filled_disc(0.0055f, g.dot2.x, g.dot2.y, 10, 0.0f);
 }
 
 }  // namespace
@@ -124,37 +133,30 @@ void draw_walker_glyphs(const std::vector<Walker>& walkers)
     glDisable(GL_DEPTH_TEST);
     if (first == walkers.size()) return;
     glBegin(GL_TRIANGLES);
-    for (size_t i = first; i < walkers.size(); ++i) emit_glyph(walkers[i]);
+    for (size_t i = first; i < walkers.size(); ++i) {
+        const Glyph g = glyph_of(walkers[i]);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        // The body as the rasteriser splits the quad: corners 0 1 3, then 1 2 3.
+        for (const int corner : {0, 1, 3, 1, 2, 3}) g.body[corner].emit_vertex();
+        emit_caps_and_dots(g);
+    }
     glEnd();
 }
 
 // Draws one walker: white capsule body with round caps and two red dots.
 void draw_walker_glyph(const Walker& walker)
 {
-    const Vec2 p = walker.pos;
-    const Vec2 half_body = Vec2(0.05f, 0.0f).rotated(walker.heading);
-    const Vec2 half_width = Vec2(0.0f, 0.015f).rotated(walker.heading);
-    const Vec2 end = p + half_body * 2.0f;
-
+    const Glyph g = glyph_of(walker);
     glDisable(GL_BLEND);
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
-    (p - half_width).emit_vertex();
-    (p - half_width + half_body * 2.0f).emit_vertex();
-    (p + half_width + half_body * 2.0f).emit_vertex();
-    (p + half_width).emit_vertex();
+    for (const Vec2& corner : g.body) corner.emit_vertex();
     glEnd();
 
     glDisable(GL_DEPTH_TEST);
 
     glBegin(GL_TRIANGLES);
-    filled_disc(0.015f, p.x, p.y, 10, 0.0f);
-    filled_disc(0.015f, end.x, end.y, 10, 0.0f);
-    glColor3f(1.0f, 0.0f, 0.0f);
-    const Vec2 dot1 = p + half_body * 0.5f;
-    const Vec2 dot2 = p + half_body * 1.5f;
-    filled_disc(0.0055f, dot1.x, dot1.y, 10, 0.0f);
-    filled_disc(0.0055f, dot2.x, dot2.y, 10, 0.0f);
+    emit_caps_and_dots(g);
     glEnd();
 }
 

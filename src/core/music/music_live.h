@@ -35,7 +35,8 @@ double music_live_display_lead();
 
 // How late each delivery was against the estimate: the sample audible one
 // display lead after the moment of delivery minus the event's sample, in
-// milliseconds (negative is early). Kept for the last 8192 deliveries of each kind since FSOUND_Init.
+// milliseconds (negative is early). Kept for the last 8192 deliveries of
+// each kind since FSOUND_Init.
 struct LiveTiming {
     int count;
     double median_ms;
