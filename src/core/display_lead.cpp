@@ -8,9 +8,8 @@
 void display_lead_add(DisplayLead* lead, double read_ms, double shown_ms)
 {
     const int slot = lead->count % kLeadFrames;
-    lead->shown_ms[slot] = shown_ms - read_ms;
-    lead->period_ms[slot] = lead->count > 0 ? read_ms - lead->last_read_ms : -1.0;
-    lead->last_read_ms = read_ms;
+    lead->read_ms[slot] = read_ms;
+    lead->shown_ms[slot] = shown_ms;
     ++lead->count;
 }
 
@@ -18,11 +17,14 @@ double display_lead_ms(const DisplayLead& lead)
 {
     const int n = std::min(lead.count, kLeadFrames);
     if (n == 0) return 0.0;
-    double ms = percentile(std::vector<double>(lead.shown_ms, lead.shown_ms + n), 50);
-    // The very first frame has no period (-1) until the ring wraps over it.
-    std::vector<double> periods;
-    for (int i = 0; i < n; ++i)
-        if (lead.period_ms[i] >= 0) periods.push_back(lead.period_ms[i]);
+    // The kept frames oldest first: slot (count - n + i) % kLeadFrames.
+    std::vector<double> shown, periods;
+    for (int i = 0; i < n; ++i) {
+        const int slot = (lead.count - n + i) % kLeadFrames;
+        shown.push_back(lead.shown_ms[slot] - lead.read_ms[slot]);
+        if (i > 0) periods.push_back(lead.read_ms[slot] - lead.read_ms[(slot + kLeadFrames - 1) % kLeadFrames]);
+    }
+    double ms = percentile(shown, 50);
     if (!periods.empty()) ms += percentile(periods, 50) / 2;
     return ms;
 }

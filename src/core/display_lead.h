@@ -11,10 +11,9 @@
 constexpr int kLeadFrames = 16;
 
 struct DisplayLead {
-    double shown_ms[kLeadFrames];   // read to shown, per frame
-    double period_ms[kLeadFrames];  // read to the next read
-    int count;                      // frames recorded; the last kLeadFrames are kept
-    double last_read_ms;            // the previous read, on the caller's clock
+    double read_ms[kLeadFrames];   // when each frame read the music
+    double shown_ms[kLeadFrames];  // when its swap returned
+    int count;                     // frames recorded; the last kLeadFrames are kept
 };
 
 // One frame: its read and its swap's return, in ms on one steady clock.
