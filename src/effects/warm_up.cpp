@@ -88,7 +88,7 @@ void draw_arrays(const DrawCombo& c)
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, positions);
     glColorPointer(3, GL_FLOAT, 0, colours);
-    glDrawArrays(c.mode, 0, c.mode == GL_QUADS ? 4 : 2);
+    glDrawArrays(c.mode, 0, vertex_count(c.mode));
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
