@@ -54,7 +54,7 @@ uint64_t probe_state(uint64_t h)
 // draw_frame, one layer at a time, with the state probed after each layer.
 void draw_frame_probed(int order, float t, int mask, uint64_t* state_hash)
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_frame();
     set_projection();
     Layer layers[kMaxScheduledLayers];
     const size_t n = scheduled_layers(order, mask, layers);
@@ -93,7 +93,7 @@ void measure_floor(int n, std::vector<double>* floor_ms)
 {
     for (int i = 0; i < n; ++i) {
         const Clock::time_point a = Clock::now();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        clear_frame();
         set_projection();
         glFinish();
         SDL_GL_SwapBuffers();

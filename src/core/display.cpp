@@ -15,6 +15,9 @@ SDL_Surface* open_gl_display(int width, int height, bool fullscreen)
     // Destination alpha, cleared to 0 each frame, is what lets the hex grid's
     // saturating blend add its lines; without it the grid adds nothing.
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    // Unused, but asked for so that depth and stencil are cleared together
+    // (clear_frame); a display without one is taken below.
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     // Full screen takes the desktop's size, so the window is created that
     // large whether or not a window manager is there to enlarge it.
     // (0 x 0 would mean the same in SDL 1.2, but the compatibility layer
@@ -29,6 +32,10 @@ SDL_Surface* open_gl_display(int width, int height, bool fullscreen)
         }
     }
     SDL_Surface* screen = SDL_SetVideoMode(width, height, 0, flags);
+    if (!screen) {
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+        screen = SDL_SetVideoMode(width, height, 0, flags);
+    }
     if (!screen) return nullptr;
     const ViewRect view = letterbox(screen->w, screen->h);
     if (view.width != screen->w || view.height != screen->h) {

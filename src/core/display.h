@@ -1,5 +1,6 @@
 // The demo's OpenGL display: 8 bits each of red, green, blue and alpha, a
-// 24-bit depth buffer, double-buffered.
+// 24-bit depth buffer, an 8-bit stencil buffer where the driver has one,
+// double-buffered.
 #pragma once
 #include <cstdint>
 

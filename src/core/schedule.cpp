@@ -130,7 +130,7 @@ void draw_layer(Layer layer, double t, int order)
 
 void draw_frame(int order, float t, int layer_mask)
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_frame();
     set_projection();
     Layer layers[kMaxScheduledLayers];
     const size_t n = scheduled_layers(order, layer_mask, layers);

@@ -12,6 +12,8 @@ void set_projection()
     glTranslatef(0, 0, -70);
 }
 
+void clear_frame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT); }
+
 ViewRect letterbox(int width, int height)
 {
     if (width <= 0 || height <= 0) return {};

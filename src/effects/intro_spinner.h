@@ -2,6 +2,7 @@
 #pragma once
 #include "draw/gl.h"
 #include "draw/vec.h"
+#include "draw/view.h"
 
 constexpr int kIntroBandCount = 7;
 // The intro ends on the first frame whose after-swap clock reads at least this
@@ -20,7 +21,7 @@ void intro_band(int k, double now);
 template <class Clock>
 void draw_intro_frame(Clock&& clock)
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_frame();
     for (int k = 0; k < kIntroBandCount; ++k) {
         intro_colours[k].emit_color();
         glBegin(GL_QUADS);

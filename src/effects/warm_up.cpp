@@ -131,7 +131,7 @@ void warm_up_drawing()
     glPopMatrix();
     glMatrixMode(static_cast<GLenum>(saved.matrix_mode));
     restore(saved);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_frame();
 }
 
 // Filled from the layers' code; tests/effects/warm_up_test.cpp draws every

@@ -33,7 +33,7 @@ TEST_F(Intro, ClockAtZeroDrawsSevenEmptyBands)
 {
     draw_intro_frame([] { return 0.0; });
     ASSERT_EQ(glrec::calls().front().name, "glClear");
-    EXPECT_EQ(glrec::calls().front().args[0], double(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+    EXPECT_EQ(glrec::calls().front().args[0], double(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
     const auto bands = glrec::batches_of(GL_QUADS);
     ASSERT_EQ(bands.size(), 7u);
     for (const auto& band : bands) {

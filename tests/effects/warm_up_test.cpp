@@ -174,7 +174,7 @@ TEST(WarmUp, LeavesOpenGLTheRandomSequenceAndTheLayersAsFound)
     // The last thing it does is clear what it drew.
     ASSERT_FALSE(glrec::calls().empty());
     EXPECT_EQ(glrec::calls().back().name, "glClear");
-    EXPECT_EQ(glrec::calls().back().args[0], double(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+    EXPECT_EQ(glrec::calls().back().args[0], double(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
     EXPECT_GT(glrec::batch_count(), 0u);
 
     EXPECT_EQ(demo_rand_count(), rand_before);
