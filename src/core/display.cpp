@@ -15,8 +15,10 @@ SDL_Surface* open_gl_display(int width, int height, bool fullscreen)
     // Destination alpha, cleared to 0 each frame, is what lets the hex grid's
     // saturating blend add its lines; without it the grid adds nothing.
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    // Unused, but asked for so that depth and stencil are cleared together
-    // (clear_frame); a display without one is taken below.
+    // Nothing draws with the stencil. It is asked for so that the packed
+    // depth-stencil buffer most drivers (and sdl12-compat's own framebuffer)
+    // give is cleared whole each frame (clear_frame); where a driver has no
+    // stencil the display is opened without it, below.
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     // Full screen takes the desktop's size, so the window is created that
     // large whether or not a window manager is there to enlarge it.
