@@ -10,7 +10,6 @@
 #include "core/sync_state.h"
 #include "draw/depth_painter.h"
 #include "draw/gl.h"
-#include "draw/view.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "render/render_harness.h"
@@ -38,10 +37,7 @@ void draw_in_order(const std::vector<PaintedPrim>& prims)
 
 void start_frame(bool line_smooth, bool polygon_smooth)
 {
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    set_projection();
-    glDisable(GL_BLEND);
+    render_start_frame();
     glDisable(GL_DEPTH_TEST);
     if (line_smooth)
         glEnable(GL_LINE_SMOOTH);

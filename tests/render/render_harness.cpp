@@ -9,6 +9,7 @@
 #include "core/display.h"
 #include "core/textures.h"
 #include "draw/gl.h"
+#include "draw/view.h"
 
 namespace {
 int opened_width = 0, opened_height = 0;
@@ -28,6 +29,14 @@ void render_load_textures()
 {
     const std::filesystem::path data = DRENSOLK_DATA_DIR;
     upload_pictures(data.c_str());
+}
+
+void render_start_frame()
+{
+    glClearColor(0, 0, 0, 0);
+    clear_frame();
+    set_projection();
+    glDisable(GL_BLEND);
 }
 
 RgbImage render_read() { return read_frame(opened_width, opened_height); }

@@ -11,6 +11,9 @@
 bool render_open(int width = 640, int height = 480);
 // Uploads the seven pictures from the build's data folder into TextureTable.
 void render_load_textures();
+// A new frame as the demo starts one: cleared to transparent black (colour,
+// depth and stencil), the demo's projection, blending off.
+void render_start_frame();
 // The frame just drawn.
 RgbImage render_read();
 // The frame just drawn with destination alpha, bottom-up RGBA as OpenGL keeps it.

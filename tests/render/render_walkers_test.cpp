@@ -8,7 +8,6 @@
 
 #include "core/stipple.h"
 #include "draw/gl.h"
-#include "draw/view.h"
 #include "effects/branch_walkers.h"
 #include "render/render_harness.h"
 
@@ -18,10 +17,7 @@ namespace {
 // test rejects part of the first body there), then the entry state, hatched.
 void start_frame(bool blend, bool depth_test)
 {
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    set_projection();
-    glDisable(GL_BLEND);
+    render_start_frame();
     glDisable(GL_POLYGON_STIPPLE);
     glEnable(GL_DEPTH_TEST);
     glColor4f(0.3f, 0.3f, 0.3f, 0.5f);
