@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/picture.h"
+#include "core/base/picture.h"
 
 namespace {
 

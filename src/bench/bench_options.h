@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 
 constexpr int kBenchOrders = kEndOrder + 1;  // orders 0 to 20: the demo's whole schedule
 

@@ -15,7 +15,8 @@
 #include "capture/music_survey.h"
 #include "core/frame_image.h"
 #include "core/schedule.h"
-#include "core/textures.h"
+#include "core/base/textures.h"
+#include "core/start_up.h"
 #include "draw/gl.h"
 #include "effects/branch_walkers.h"
 #include "effects/intro_spinner.h"
@@ -126,7 +127,7 @@ BenchRun run_bench(const BenchOptions& opt, const StartMarks& marks)
                    });
     run.process_start_to_main_ms = marks.main_entry_boot_ms - process_start_ms();
     const Clock::time_point intro_end = Clock::now();
-    upload_pictures();
+    load_pictures();
     CaptureMusic music{};
     const std::vector<uint8_t> module_bytes = capture_music_load(&music, -1);
     const int64_t music_frame = frame;

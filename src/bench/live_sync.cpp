@@ -9,7 +9,7 @@
 #include "core/live_music.h"
 #include "core/music/music_live.h"
 #include "core/music/percentile.h"
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 
 namespace {
 

@@ -25,7 +25,8 @@
 #include "bench/live_log.h"
 #include "bench/live_sync.h"
 #include "core/display.h"
-#include "core/textures.h"
+#include "core/base/textures.h"
+#include "core/start_up.h"
 #include "draw/gl.h"
 
 namespace {
@@ -59,7 +60,7 @@ int live_sync(const BenchOptions& opt)
 {
     // The demo's audio on SDL's dummy output unless the caller chose one.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    upload_pictures();
+    load_pictures();
     LiveSyncFigures s;
     if (!run_live_sync(opt.live_seconds, opt.live_order, &s)) {
         std::fprintf(stderr, "drensolk-bench: the sound did not start\n");

@@ -7,7 +7,7 @@
 #include "core/frame_loop.h"
 #include "core/music/fmod_api.h"
 #include "core/sound_errors.h"
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 
 int capture_music_open(CaptureMusic* m, const std::vector<uint8_t>& bytes, int rate, int start_order)
 {

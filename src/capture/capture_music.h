@@ -9,7 +9,7 @@
 
 #include "capture/event_map.h"
 #include "capture/frame_clock.h"
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/music/module_file.h"
 #include "core/music/player_core.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 
 struct FrameClock {
     int fps = 60;

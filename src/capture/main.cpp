@@ -29,7 +29,8 @@
 #include "core/frame_image.h"
 #include "core/schedule.h"
 #include "core/sound_errors.h"
-#include "core/textures.h"
+#include "core/base/textures.h"
+#include "core/start_up.h"
 #include "draw/gl.h"
 #include "effects/intro_spinner.h"
 
@@ -190,7 +191,7 @@ void open_display()
 // (a failure exits inside upload_png_texture), then the module.
 std::vector<uint8_t> load_data(CaptureMusic* music)
 {
-    upload_pictures();
+    load_pictures();
     return capture_music_load(music, cap.opt.start_order);
 }
 

@@ -11,8 +11,9 @@
 #include "core/frame_log.h"
 #include "core/frame_loop.h"
 #include "core/live_music.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
+#include "core/start_up.h"
 #include "effects/intro_spinner.h"
 
 namespace {
@@ -47,7 +48,7 @@ int demo_main(int argc, char** argv)
 
     play_intro();
 
-    upload_pictures();
+    load_pictures();
     FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order_from_args(argc, argv));
 
     FrameLoopHooks hooks;  // none unless the frame log is on

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "core/clock.h"
+#include "core/base/clock.h"
 #include "core/display_lead.h"
 #include "core/key_poll.h"
 #include "core/music/fmod_api.h"

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 
 struct FMUSIC_MODULE;
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/sound_errors.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "core/schedule.h"
 
 #include "core/panel_scenes.h"
-#include "core/random.h"
+#include "core/base/random.h"
 #include "draw/gl.h"
 #include "effects/arc_rings.h"
 #include "effects/branch_walkers.h"

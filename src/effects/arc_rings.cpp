@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "core/random.h"
-#include "core/stipple.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/stipple.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "core/random.h"
+#include "core/base/random.h"
 
 std::vector<uint8_t> ChoiceTable;
 int32_t choice_cursor = 0;

@@ -1,7 +1,7 @@
 #include "effects/flicker_lines.h"
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 #include "draw/vec.h"

@@ -1,6 +1,6 @@
 #include "effects/pulsing_squares.h"
 
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "draw/shapes.h"
 #include "draw/vec.h"

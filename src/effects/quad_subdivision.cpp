@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/stipple.h"
-#include "core/sync_state.h"
+#include "core/base/stipple.h"
+#include "core/base/sync_state.h"
 #include "draw/depth_painter.h"
 #include "draw/gl.h"
 #include "effects/choice_table.h"

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/stipple.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/stipple.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "draw/gl.h"
 #include "draw/gl_state.h"
 #include "draw/shapes.h"

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "core/textures.h"
+#include "core/base/textures.h"
 #include "draw/view.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 
 namespace {
 std::string slurp(const std::string& path)

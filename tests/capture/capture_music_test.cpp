@@ -8,7 +8,7 @@
 
 #include "capture/capture_music.h"
 #include "capture/music_survey.h"
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 #include "music/music_test_support.h"
 
 using namespace mt;

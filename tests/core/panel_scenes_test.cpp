@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/panel_scenes.h"
-#include "core/random.h"
-#include "core/stipple.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/random.h"
+#include "core/base/stipple.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "support/gl_recorder.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/random.h"
+#include "core/base/random.h"
 #include "core/schedule.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/run_process.h"
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 
 namespace dist {
 

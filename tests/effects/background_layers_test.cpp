@@ -4,8 +4,8 @@
 #include <cmath>
 #include <set>
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "effects/hex_grid.h"
 #include "effects/red_bars.h"
 #include "effects/sliding_dashes.h"

@@ -5,9 +5,9 @@
 #include <climits>
 #include <vector>
 
-#include "core/demo_data.h"
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/demo_data.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "effects/triangle_subdivision.h"

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "effects/flicker_lines.h"
 #include "effects/petal_rings.h"
 #include "effects/pulsing_squares.h"

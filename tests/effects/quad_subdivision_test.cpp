@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "support/gl_recorder.h"

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/demo_data.h"
-#include "core/random.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/demo_data.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "draw/gl_state.h"
 #include "effects/choice_table.h"
 #include "effects/triangle_subdivision.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/random.h"
-#include "core/stipple.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/stipple.h"
+#include "core/base/sync_state.h"
 #include "effects/branch_walkers.h"
 #include "support/gl_recorder.h"
 

@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "core/panel_scenes.h"
-#include "core/random.h"
+#include "core/base/random.h"
 #include "core/schedule.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "effects/arc_rings.h"
 #include "effects/branch_walkers.h"
 #include "effects/choice_table.h"

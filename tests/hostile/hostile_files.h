@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/run_process.h"
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "hostile/hostile_data.h"
 
 namespace hostile {

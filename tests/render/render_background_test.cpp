@@ -11,10 +11,10 @@
 
 #include <SDL/SDL.h>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/schedule.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "draw/gl.h"
 #include "effects/hex_grid.h"
 #include "effects/red_bars.h"

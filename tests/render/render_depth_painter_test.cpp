@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/random.h"
-#include "core/sync_state.h"
+#include "core/base/random.h"
+#include "core/base/sync_state.h"
 #include "draw/depth_painter.h"
 #include "draw/gl.h"
 #include "effects/choice_table.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/display.h"
-#include "core/textures.h"
+#include "core/base/textures.h"
 #include "draw/gl.h"
 #include "draw/view.h"
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "core/random.h"
+#include "core/base/random.h"
 #include "core/schedule.h"
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "effects/flicker_lines.h"
 #include "effects/intro_spinner.h"

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/panel_scenes.h"
 #include "core/schedule.h"
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 #include "draw/gl.h"
 #include "effects/arc_rings.h"
 #include "effects/branch_walkers.h"

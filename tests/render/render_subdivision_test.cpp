@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "core/random.h"
+#include "core/base/random.h"
 #include "core/schedule.h"
-#include "core/sync_state.h"
-#include "core/textures.h"
+#include "core/base/sync_state.h"
+#include "core/base/textures.h"
 #include "draw/gl.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/stipple.h"
+#include "core/base/stipple.h"
 #include "draw/gl.h"
 #include "effects/branch_walkers.h"
 #include "render/render_harness.h"

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "data_files.h"
 #include "openmpt_probe.h"
 
@@ -274,7 +274,7 @@ TEST_F(GeneratedModule, MixIsLoudButNeverClips)
 }  // namespace
 
 // The generator names each instrument for what it plays; the sync state reacts
-// by slot. Both take the slots from core/demo_data.h, so a role moved there
+// by slot. Both take the slots from core/base/demo_data.h, so a role moved there
 // moves in the module too, and a voice put in the wrong slot shows here.
 TEST_F(GeneratedModule, EveryRoleSitsInTheSlotTheSyncStateReactsTo)
 {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "datagen/cow.h"
 #include "datagen/paint.h"
 #include "datagen/png_out.h"

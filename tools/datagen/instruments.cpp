@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "datagen/voices.h"
 
 namespace datagen {

@@ -1,5 +1,5 @@
 // Turns the synthesised voices into XM instruments: tuning, loop, level,
-// volume envelope and release, in the slot order of the roles in core/demo_data.h.
+// volume envelope and release, in the slot order of the roles in core/base/demo_data.h.
 #pragma once
 
 #include <vector>

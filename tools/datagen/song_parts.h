@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "datagen/harmony.h"
 #include "xm/xm_writer.h"
 

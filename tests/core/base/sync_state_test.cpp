@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/demo_data.h"
-#include "core/sync_state.h"
+#include "core/base/demo_data.h"
+#include "core/base/sync_state.h"
 
 namespace {
 

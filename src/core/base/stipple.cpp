@@ -1,4 +1,4 @@
-#include "core/stipple.h"
+#include "core/base/stipple.h"
 
 void build_diagonal_stipple(uint8_t out[128])
 {

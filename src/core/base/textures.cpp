@@ -1,4 +1,4 @@
-#include "core/textures.h"
+#include "core/base/textures.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/picture.h"
+#include "core/base/picture.h"
 #include "draw/gl.h"
-#include "effects/warm_up.h"
 
 uint32_t TextureTable[kTextureCount] = {};
 
@@ -59,5 +58,4 @@ void upload_pictures(const char* folder)
         const std::string path = folder ? std::string(folder) + "/" + kPictureFiles[i] : kPictureFiles[i];
         TextureTable[i] = upload_png_texture(path.c_str());
     }
-    warm_up_drawing();
 }

@@ -1,4 +1,4 @@
-#include "core/picture.h"
+#include "core/base/picture.h"
 
 #include <SDL/SDL.h>
 

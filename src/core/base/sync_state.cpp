@@ -1,6 +1,6 @@
-#include "core/sync_state.h"
+#include "core/base/sync_state.h"
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "core/music/fmod_api.h"
 #include "draw/vec.h"
 

@@ -1,4 +1,4 @@
-#include "core/clock.h"
+#include "core/base/clock.h"
 
 #include <SDL/SDL.h>
 

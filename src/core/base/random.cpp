@@ -1,4 +1,4 @@
-#include "core/random.h"
+#include "core/base/random.h"
 
 #include <deque>
 

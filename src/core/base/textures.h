@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/demo_data.h"
+#include "core/base/demo_data.h"
 #include "draw/shapes.h"
 
 // One texture per picture of kPictureFiles, same index.
@@ -24,7 +24,5 @@ inline void textured_panel(float w, float h, float cx, float cy, int texture_ind
 }
 
 // Uploads the seven pictures into TextureTable in index order, from `folder`
-// (the working folder when null), then warms the driver up with every state
-// combination the layers draw with (effects/warm_up.h): the back buffer is
-// cleared afterwards and no state changes. Exits as upload_png_texture does.
+// (the working folder when null). Exits as upload_png_texture does.
 void upload_pictures(const char* folder = nullptr);
