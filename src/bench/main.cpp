@@ -24,8 +24,8 @@
 #include "bench/gl_count.h"
 #include "bench/live_log.h"
 #include "bench/live_sync.h"
-#include "core/display.h"
 #include "core/base/textures.h"
+#include "core/display.h"
 #include "core/start_up.h"
 #include "draw/gl.h"
 

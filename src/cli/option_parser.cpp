@@ -22,16 +22,27 @@ std::string cli_names(const std::string& names)
     return out;
 }
 
-std::string first_name(const std::string& names)
-{
-    return "--" + names.substr(0, names.find(','));
-}
+std::string first_name(const std::string& names) { return "--" + names.substr(0, names.find(',')); }
 
 std::string joined(const std::vector<std::string>& words)
 {
     std::string out;
     for (const std::string& w : words) out += " " + w;
     return out;
+}
+
+// A flag: CLI11 hands it "true" when given bare, else the text after '='.
+void add_flag(CLI::App* app, const std::string& names, std::function<void()> given)
+{
+    const std::string name = first_name(names);
+    app->add_option(cli_names(names),
+                    [name, given](const CLI::results_t& words) {
+                        if (words.size() != 1 || words[0] != "true")
+                            throw Refused{name + "=" + (words.empty() ? "" : words[0]) + ": takes no value"};
+                        return given(), true;
+                    })
+        ->expected(0)
+        ->trigger_on_parse();
 }
 
 // A word CLI11 left over: a dash in front makes it an option we do not know.
@@ -49,20 +60,23 @@ ParseStatus parse_options(int argc, char** argv, const std::vector<CliOption>& o
     app.set_help_flag();  // --help prints the tool's own usage text
     app.allow_extras();   // left-over words get this parser's messages, below
     bool help = false;
-    app.add_flag_callback("--help", [&] { help = true; throw Refused{}; })->trigger_on_parse();
+    add_flag(&app, "help", [&] {
+        help = true;
+        throw Refused{};
+    });
     for (const CliOption& o : options) {
         const std::string name = first_name(o.names);
         auto take = [&o, name](const std::vector<std::string>& words) {
             const std::string wanted = o.take(words);
             if (!wanted.empty()) throw Refused{name + joined(words) + ": wanted " + wanted};
         };
-        CLI::Option* added =
-            o.max_words == 0
-                ? app.add_flag_callback(cli_names(o.names), [take] { take({}); })
-                : app.add_option(cli_names(o.names), [take](const CLI::results_t& words) { return take(words), true; });
-        if (o.max_words > 0) added->expected(o.min_words, o.max_words);
-        // Each time the option appears, in command-line order: the last one wins.
-        added->trigger_on_parse();
+        if (o.max_words == 0) {
+            add_flag(&app, o.names, [take] { take({}); });
+            continue;
+        }
+        app.add_option(cli_names(o.names), [take](const CLI::results_t& words) { return take(words), true; })
+            ->expected(o.min_words, o.max_words)
+            ->trigger_on_parse();  // each time the option appears, in command-line order: the last one wins
     }
 
     try {
@@ -75,10 +89,12 @@ ParseStatus parse_options(int argc, char** argv, const std::vector<CliOption>& o
     } catch (const CLI::ArgumentMismatch&) {
         if (!app.remaining().empty()) return *error = leftover(app.remaining().front()), ParseStatus::Error;
         // Every value is taken whatever it looks like, so a value can only be
-        // missing at the end of the line.
+        // missing at the end of the line. ("--fps=" with nothing after the
+        // '=' takes the next word, unlike getopt.)
         return *error = std::string("option needs a value: ") + argv[argc - 1], ParseStatus::Error;
     } catch (const CLI::ParseError& e) {
-        return *error = e.what(), ParseStatus::Error;  // CLI11's own line: e.g. a value given to a flag
+        // None known to reach here (the callbacks refuse with Refused); CLI11's own line.
+        return *error = e.what(), ParseStatus::Error;
     }
     if (!app.remaining().empty()) return *error = leftover(app.remaining().front()), ParseStatus::Error;
     return ParseStatus::Ok;

@@ -69,9 +69,9 @@ TEST(BenchOptions, ErrorsSayWhatIsWrong)
 {
     BenchOptions o;
     std::string error;
-    const std::vector<std::vector<std::string>> bad = {{"--frames", "0"},    {"--frames", "ten"}, {"--tail", "100001"},
-                                                       {"--orders", "5"},    {"--orders", "9-3"}, {"--live-sync", "0"},
-                                                       {"--live-sync", "x"}, {"--live-sync", "5", "a"}};
+    const std::vector<std::vector<std::string>> bad = {
+        {"--frames", "0"},   {"--frames", "ten"},  {"--tail", "100001"}, {"--orders", "5"},
+        {"--orders", "9-3"}, {"--live-sync", "0"}, {"--live-sync", "x"}, {"--live-sync", "5", "a"}};
     for (const auto& words : bad) {
         error.clear();
         EXPECT_EQ(parse(words, &o, &error), ParseStatus::Error) << words[0];

@@ -23,7 +23,8 @@ std::vector<CliOption> table(Values* v)
         int_option("count", &v->count, 1, 10),
         text_option("name,old-name", &v->name),
         flag_option("flag", &v->flag, true),
-        {"pair", 1, 2, [v](const std::vector<std::string>& w) -> std::string {
+        {"pair", 1, 2,
+         [v](const std::vector<std::string>& w) -> std::string {
              if (w[0] == "bad" || (w.size() > 1 && w[1] == "bad")) return "no bad words";
              return v->pair = w, "";
          }},
@@ -51,7 +52,7 @@ Parsed parse(std::vector<std::string> args)
 
 TEST(OptionParser, TakesBothFormsTheSecondSpellingAndTheLastOfARepeat)
 {
-    const Parsed p = parse({"--count", "3", "--name=a", "--flag", "--count=7", "--old-name", "b"});
+    const Parsed p = parse({"--count", "3", "--name=a", "--flag", "--count=7", "--old-name", "b", "--flag"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
     EXPECT_EQ(p.values.count, 7);
     EXPECT_EQ(p.values.name, "b");
@@ -87,6 +88,8 @@ TEST(OptionParser, RefusesWithOneLineNamingTheWordAndWhatWasWanted)
     EXPECT_EQ(parse({"--bogus=1"}).error, "unknown option: --bogus=1");
     EXPECT_EQ(parse({"-c"}).error, "unknown option: -c");
     EXPECT_EQ(parse({"--flag", "--count"}).error, "option needs a value: --count");
+    EXPECT_EQ(parse({"--flag=x"}).error, "--flag=x: takes no value");
+    EXPECT_EQ(parse({"--flag=false"}).error, "--flag=false: takes no value");
     EXPECT_EQ(parse({"19"}).error, "unexpected argument: 19");
     EXPECT_EQ(parse({"--flag", "stray", "--count", "2"}).error, "unexpected argument: stray");
     EXPECT_EQ(parse({"--", "--flag"}).status, ParseStatus::Error);
