@@ -8,6 +8,7 @@ packages=(
   libsdl1.2-compat-dev libsdl-image1.2-dev
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libopenmpt-dev libpng-dev
+  libcli11-dev  # the capture's and the bench's command line
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test

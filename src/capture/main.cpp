@@ -271,16 +271,8 @@ int main(int argc, char** argv)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);  // headless unless the caller chose a driver
     std::string error;
-    switch (parse_capture_options(argc, argv, &cap.opt, &error)) {
-        case ParseStatus::Help:
-            std::fputs(capture_usage(), stdout);
-            return 0;
-        case ParseStatus::Error:
-            std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage());
-            return 2;
-        case ParseStatus::Ok:
-            break;
-    }
+    const ParseStatus parsed = parse_capture_options(argc, argv, &cap.opt, &error);
+    if (const int status = answer_parse(parsed, "drensolk-capture", error, capture_usage()); status >= 0) return status;
     check_encoder_or_exit();
     make_paths_absolute(&cap.opt);
     if (!cap.opt.data_dir.empty() && chdir(cap.opt.data_dir.c_str()) != 0) {

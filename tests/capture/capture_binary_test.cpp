@@ -423,8 +423,8 @@ TEST(CaptureBinary, BadVideoOptionsAreRefusedBeforeAnythingIsWritten)
         std::string says;
     };
     std::vector<Case> cases = {
-        {{"--crf", "52"}, "--crf 52: a whole number from 0 to 51"},
-        {{"--preset", "quick"}, "--preset quick: one of ultrafast superfast veryfast faster fast medium slow"},
+        {{"--crf", "52"}, "--crf 52: wanted a whole number from 0 to 51"},
+        {{"--preset", "quick"}, "--preset quick: wanted one of ultrafast superfast veryfast faster fast medium slow"},
         {{"--encoder", "mpeg4", "--crf", "20"}, "--crf applies to libx264 and libx265 only"},
     };
     // Only an ffmpeg can say which encoders exist.
