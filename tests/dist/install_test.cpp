@@ -117,6 +117,13 @@ TEST(Launcher, HelpAndVersionSayWhatTheyShould)
     EXPECT_EQ(help.err, "");
 }
 
+TEST(InstalledTree, CarriesTheLicence)
+{
+    const std::string licence = slurp(kPrefix / "share/doc/drensolk/LICENSE");
+    EXPECT_NE(licence.find("MIT License"), std::string::npos);
+    EXPECT_EQ(licence, slurp(fs::path(DRENSOLK_SOURCE_DIR) / "LICENSE"));
+}
+
 TEST(Launcher, RunsTheCaptureOnTheInstalledDataWritingWhereItWasStarted)
 {
     const fs::path frames = kWork / "elsewhere" / "frames";
