@@ -34,7 +34,9 @@ inline std::set<std::string> installed_files()
     for (int size : kIconSizes)
         files.insert("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/drensolk.png");
     files.insert("share/man/man6/drensolk.6.gz");
-    files.insert("share/doc/drensolk/LICENSE");
+    files.insert("share/man/man1/drensolk-capture.1.gz");
+    for (const char* doc : {"LICENSE", "copyright", "changelog.gz"})
+        files.insert(std::string("share/doc/drensolk/") + doc);
     return files;
 }
 
