@@ -14,7 +14,6 @@
 #include "core/music/module_file.h"
 #include "core/music/player_core.h"
 
-// The demo's mixing rate: captures sound as the demo does.
 // The core renders in blocks of this many samples from the music's start, as
 // the live driver's audio buffers ask for them: libopenmpt's rounding follows
 // how its reads are cut, so equal cuts give equal samples whatever the video
