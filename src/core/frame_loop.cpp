@@ -54,7 +54,7 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
                                          ms_between(drawn, swapped), ms_between(start, swapped)});
     };
     live.stop = [&](const FrameInputs& in) {
-        if (is_end_position(in.order, in.row)) return true;
+        if (live_end_reached(in.order, in.row)) return true;
         const bool asked = hooks.stop && hooks.stop();  // asked after every other frame, a key's included
         return asked || quit_requested;
     };
