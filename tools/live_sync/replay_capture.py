@@ -101,6 +101,7 @@ def main():
     # Nearest-pixel magnification of each frame to the screen, as 32-bit grey.
     ys = np.arange(height) * frames.shape[1] // height
     xs = np.arange(width) * frames.shape[2] // width
+    whole = height % frames.shape[1] == 0 and width % frames.shape[2] == 0  # np.repeat is faster
     pixels = np.zeros((height, width), np.uint32)
     image = x.XCreateImage(dpy, x.XDefaultVisual(dpy, 0), 24, 2, 0, pixels.ctypes.data, width, height, 32, 0)
 
@@ -128,7 +129,11 @@ def main():
                 now_sample = h[1] + (time.monotonic() - h[0]) * wav_rate
                 k = due_frame(frame_samples, now_sample, shift)
                 if 0 <= k < len(frames) and k != shown:
-                    pixels[:] = frames[k][ys][:, xs].astype(np.uint32) * 0x010101
+                    if whole:
+                        grey = np.repeat(np.repeat(frames[k], height // frames.shape[1], 0), width // frames.shape[2], 1)
+                    else:
+                        grey = frames[k][ys][:, xs]
+                    np.multiply(grey, 0x010101, out=pixels, dtype=np.uint32)
                     x.XPutImage(dpy, win, gc, image, 0, 0, 0, 0, width, height)
                     x.XSync(dpy, 0)
                     shown = k
