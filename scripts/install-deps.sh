@@ -7,7 +7,7 @@ packages=(
   cmake g++ pkg-config make
   libsdl1.2-compat-dev libsdl-image1.2-dev
   libgl-dev libgl1-mesa-dri libegl-mesa0
-  libopenmpt-dev libpng-dev libwayland-dev
+  libopenmpt-dev libpng-dev libwayland-dev libpulse-dev
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test
