@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 TEST(VideoDriver, ANamedDriverOtherThanWaylandIsLeftAlone)
 {
     for (const char* driver : {"x11", "offscreen", "dummy", "x11,wayland"}) {
@@ -15,7 +17,7 @@ TEST(VideoDriver, ANamedDriverOtherThanWaylandIsLeftAlone)
 
 TEST(VideoDriver, WaylandWithASeatIsKept)
 {
-    for (const char* driver : {"wayland", "Wayland", "wayland,x11", nullptr, ""}) {
+    for (const char* driver : std::initializer_list<const char*>{"wayland", "Wayland", "wayland,x11", nullptr, ""}) {
         const VideoChoice c = choose_video_driver(driver, false, WaylandSeat::Present);
         EXPECT_FALSE(c.use_x11) << (driver ? driver : "(unset)");
         EXPECT_EQ(c.error, "") << (driver ? driver : "(unset)");
@@ -24,7 +26,7 @@ TEST(VideoDriver, WaylandWithASeatIsKept)
 
 TEST(VideoDriver, ASeatlessCompositorFallsBackToXOrFailsWithAMessage)
 {
-    for (const char* driver : {"wayland", nullptr}) {
+    for (const char* driver : std::initializer_list<const char*>{"wayland", nullptr}) {
         const VideoChoice with_x = choose_video_driver(driver, true, WaylandSeat::Missing);
         EXPECT_TRUE(with_x.use_x11);
         EXPECT_EQ(with_x.error, "");
