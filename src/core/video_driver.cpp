@@ -50,6 +50,10 @@ VideoChoice choose_video_driver(const char* sdl_driver, bool x_display, WaylandS
 WaylandSeat probe_wayland_seat()
 {
     if (std::getenv("WAYLAND_SOCKET")) return WaylandSeat::NoCompositor;
+    // Without a runtime folder (and no absolute socket path) there is no
+    // socket to reach, and libwayland would say so on standard error.
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (!std::getenv("XDG_RUNTIME_DIR") && !(name && name[0] == '/')) return WaylandSeat::NoCompositor;
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return WaylandSeat::NoCompositor;
     bool seat = false;

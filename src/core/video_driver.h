@@ -30,8 +30,9 @@ VideoChoice choose_video_driver(const char* sdl_driver, bool x_display, WaylandS
 
 // Connects to the Wayland display SDL would (WAYLAND_DISPLAY, else
 // wayland-0) and lists its globals once. NoCompositor when the connection
-// fails or WAYLAND_SOCKET is set (that descriptor can be taken only once,
-// and it is SDL's).
+// fails, when there is no XDG_RUNTIME_DIR to find the socket in, or when
+// WAYLAND_SOCKET is set (that descriptor can be taken only once, and it is
+// SDL's).
 WaylandSeat probe_wayland_seat();
 
 // probe_wayland_seat and choose_video_driver for this process's

@@ -12,6 +12,7 @@
 
 #include "core/music/fmod_api.h"
 #include "core/music/music_live.h"
+#include "core/music/output_delay.h"
 #include "desktop/desktop_servers.h"
 
 namespace fs = std::filesystem;
@@ -37,29 +38,35 @@ private:
 
 // Plays the song for three seconds in this process; the latency the music
 // layer counts then, and its buffer.
-std::pair<int, int> counted_latency(const std::vector<std::string>& env)
+std::pair<int, int> counted_latency(const std::vector<std::string>& env, double* server_ms_after = nullptr)
 {
     std::vector<std::unique_ptr<ScopedEnv>> set;
     for (const std::string& e : env) set.push_back(std::make_unique<ScopedEnv>(e));
     if (!FSOUND_Init(32000, 64, 0)) return {-1, -1};
     FMUSIC_MODULE* m = FMUSIC_LoadSong((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str());
     if (m) FMUSIC_PlaySong(m);
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // The layer asks the server after 1.5 s of playing; a loaded machine
+    // may take a while longer to answer.
+    wait_for(10, [] { return music_live_latency_samples() != music_live_buffer_samples(); });
     const std::pair<int, int> out = {music_live_latency_samples(), music_live_buffer_samples()};
+    if (server_ms_after) *server_ms_after = server_output_delay_ms();
     FSOUND_Close();
     if (m) FMUSIC_FreeSong(m);
     return out;
 }
 
-void expect_server_delay(const std::pair<int, int>& got)
+// Never more than the buffer nor a tenth of it; and where the server, asked
+// right after, says it holds less than the buffer, that is what is counted.
+void expect_server_delay(const std::pair<int, int>& got, double server_ms_after, int rate)
 {
     const auto [latency, buffer] = got;
-    std::printf("[ latency  ] %d samples counted, buffer %d\n", latency, buffer);
+    std::printf("[ latency  ] %d samples counted, buffer %d; the server said %.1f ms after\n", latency, buffer,
+                server_ms_after);
     ASSERT_GT(buffer, 0) << "the output did not open";
-    // What the servers hold is less than the block SDL asks for, and far
-    // more than nothing.
-    EXPECT_LT(latency, buffer) << "still counting the whole buffer";
+    EXPECT_LE(latency, buffer);
     EXPECT_GT(latency, buffer / 10);
+    if (server_ms_after > 0 && server_ms_after * rate / 1000 < 0.9 * buffer)
+        EXPECT_LT(latency, buffer) << "still counting the whole buffer";
 }
 
 TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
@@ -76,13 +83,15 @@ TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
     })) << read_text(dir.path() / "pulse.log");
     std::vector<std::string> demo_env = env;
     demo_env.push_back("SDL_AUDIODRIVER=pulseaudio");
-    expect_server_delay(counted_latency(demo_env));
+    double server_ms = -1;
+    const std::pair<int, int> got = counted_latency(demo_env, &server_ms);
+    expect_server_delay(got, server_ms, 44100);
 }
 
-// PipeWire (0.3.65) reports no latency for any stream, through
-// pipewire-pulse or natively, so there the buffer stays counted: a server
-// that answers 0 must not turn into a latency of 0.
-TEST(OutputDelay, PipeWireReportsNoneAndTheBufferStaysCounted)
+// PipeWire (0.3.65) reports 0 latency for every stream, through
+// pipewire-pulse or natively: a server's 0 must never become a latency of
+// 0 (events would then come a whole buffer early); the buffer stays.
+TEST(OutputDelay, PipeWireNeverCountsALatencyOfNothing)
 {
     PipeWire pw(48000);
     ASSERT_EQ(pw.error(), "");
@@ -92,8 +101,10 @@ TEST(OutputDelay, PipeWireReportsNoneAndTheBufferStaysCounted)
             if (e.rfind("HOME=", 0) != 0) env.push_back(e);  // HOME stays this process's own
         env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
         const auto [latency, buffer] = counted_latency(env);
+        std::printf("[ latency  ] %s: %d samples counted, buffer %d\n", driver, latency, buffer);
         ASSERT_GT(buffer, 0) << driver << ": the output did not open";
-        EXPECT_EQ(latency, buffer) << driver;
+        EXPECT_GT(latency, buffer / 10) << driver;
+        EXPECT_LE(latency, buffer) << driver;
     }
 }
 

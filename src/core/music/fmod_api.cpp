@@ -83,8 +83,11 @@ constexpr int kStatsKept = 8192;
 // frame to aim at: the lead stops there.
 constexpr double kMaxDisplayLeadMs = 100.0;
 // The server is asked after the stream has played this long (its buffer
-// and the sink's have settled to their steady sizes).
+// and the sink's have settled to their steady sizes), and again every
+// second while its answer is out of range, up to ten times.
 constexpr int kDelayProbeAfterMs = 1500;
+constexpr int kDelayProbeAgainMs = 1000;
+constexpr int kDelayProbeAttempts = 10;
 
 struct QueuedEvent {
     uint64_t sample;  // output sample, counted over everything handed to SDL
@@ -118,8 +121,8 @@ struct LiveState {
     std::atomic<int> error;
     // main thread only
     bool initialised;
-    int asked_rate;       // what FSOUND_Init was given
-    int rate;             // what the core renders and SDL plays
+    int asked_rate;  // what FSOUND_Init was given
+    int rate;        // what the core renders and SDL plays
     std::thread dispatcher;
     std::thread delay_probe;
     // shared
@@ -341,19 +344,27 @@ int default_device_rate()
 }
 
 // The server's own word on the output's delay replaces the buffer's, once
-// the stream has settled. Anything far from the buffer (over twice it, or
-// under a tenth of it) is a misreading and is ignored.
+// the stream has settled, where it is less: SDL asks PulseAudio for one
+// buffer of total latency, so more than that is a passing state (seen on a
+// loaded machine: 150 to 300 ms 1.5 s into a stream whose steady report is
+// 72 to 85 ms) and under a tenth of it a misreading; then it asks again.
 void probe_delay()
 {
-    for (int waited = 0; waited < kDelayProbeAfterMs; waited += 50) {
-        if (g.quit.load(std::memory_order_acquire)) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    int wait_ms = kDelayProbeAfterMs;
+    for (int attempt = 0; attempt < kDelayProbeAttempts; ++attempt, wait_ms = kDelayProbeAgainMs) {
+        for (int waited = 0; waited < wait_ms; waited += 50) {
+            if (g.quit.load(std::memory_order_acquire)) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const double ms = server_output_delay_ms();
+        if (ms < 0) return;  // no server to ask, or it says nothing
+        const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
+        const int samples = int(ms * g.rate / 1000.0 + 0.5);
+        if (samples <= buffer && samples >= buffer / 10) {
+            g.latency_samples.store(samples + latency_from_env(g.rate), std::memory_order_relaxed);
+            return;
+        }
     }
-    const double ms = server_output_delay_ms();
-    const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
-    const int samples = int(ms * g.rate / 1000.0 + 0.5);
-    if (ms <= 0 || samples > 2 * buffer || samples < buffer / 10) return;
-    g.latency_samples.store(samples + latency_from_env(g.rate), std::memory_order_relaxed);
 }
 
 // Whether SDL plays through a server that probe_delay can ask.
