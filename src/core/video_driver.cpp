@@ -1,8 +1,10 @@
 #include "core/video_driver.h"
 
+#ifdef DRENSOLK_HAVE_WAYLAND
 #include <wayland-client.h>
+#endif
 
-#include <strings.h>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,19 +15,24 @@ bool names_wayland(const char* driver)
     // SDL takes a comma-separated list and tries it in order.
     const char* comma = std::strchr(driver, ',');
     const size_t first = comma ? size_t(comma - driver) : std::strlen(driver);
-    return first == 7 && strncasecmp(driver, "wayland", 7) == 0;
+    if (first != 7) return false;
+    for (size_t i = 0; i < 7; ++i)
+        if (std::tolower(static_cast<unsigned char>(driver[i])) != "wayland"[i]) return false;
+    return true;
 }
 
 const char* const kNoSeat =
     "Couldn't start video: the Wayland compositor offers no seat (keyboard or pointer), which SDL's Wayland "
     "driver needs; run the demo in a desktop session, or on X (XWayland) with SDL_VIDEODRIVER=x11 and DISPLAY set";
 
+#ifdef DRENSOLK_HAVE_WAYLAND
 void on_global(void* data, wl_registry*, uint32_t, const char* interface, uint32_t)
 {
     if (std::strcmp(interface, wl_seat_interface.name) == 0) *static_cast<bool*>(data) = true;
 }
 
 void on_global_remove(void*, wl_registry*, uint32_t) {}
+#endif
 
 }  // namespace
 
@@ -49,6 +56,9 @@ VideoChoice choose_video_driver(const char* sdl_driver, bool x_display, WaylandS
 
 WaylandSeat probe_wayland_seat()
 {
+#ifndef DRENSOLK_HAVE_WAYLAND
+    return WaylandSeat::NoCompositor;
+#else
     if (std::getenv("WAYLAND_SOCKET")) return WaylandSeat::NoCompositor;
     // Without a runtime folder (and no absolute socket path) there is no
     // socket to reach, and libwayland would say so on standard error.
@@ -65,10 +75,14 @@ WaylandSeat probe_wayland_seat()
     wl_display_disconnect(display);
     if (!answered) return WaylandSeat::NoCompositor;
     return seat ? WaylandSeat::Present : WaylandSeat::Missing;
+#endif
 }
 
 std::string prepare_video_driver()
 {
+#ifndef DRENSOLK_HAVE_WAYLAND
+    return {};  // no Wayland where libwayland is not
+#else
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     const char* display = std::getenv("DISPLAY");
     const bool x_display = display && *display;
@@ -79,4 +93,5 @@ std::string prepare_video_driver()
     const VideoChoice c = choose_video_driver(driver, x_display, seat);
     if (c.use_x11) setenv("SDL_VIDEODRIVER", "x11", 1);
     return c.error;
+#endif
 }

@@ -38,5 +38,6 @@ WaylandSeat probe_wayland_seat();
 // probe_wayland_seat and choose_video_driver for this process's
 // environment; applies the X choice with setenv. Returns the error to
 // report, empty when SDL's video may start. Only asks the compositor when
-// SDL could reach Wayland (no driver named, or "wayland" named).
+// SDL could reach Wayland (no driver named, or "wayland" named). Built
+// without libwayland (not Linux) it does nothing.
 std::string prepare_video_driver();

@@ -1,13 +1,16 @@
 #include "core/music/output_delay.h"
 
+#ifdef DRENSOLK_HAVE_PULSE
 #include <pulse/pulseaudio.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
+#ifdef DRENSOLK_HAVE_PULSE
 namespace {
 
 struct Query {
@@ -43,6 +46,7 @@ bool iterate_until(pa_mainloop* loop, Done done)
 }
 
 }  // namespace
+#endif
 
 double mean_reported_delay(const double* ms, int count)
 {
@@ -58,6 +62,11 @@ double mean_reported_delay(const double* ms, int count)
 
 double server_output_delay_ms(int reads, int gap_ms)
 {
+#ifndef DRENSOLK_HAVE_PULSE
+    (void)reads;
+    (void)gap_ms;
+    return -1;
+#else
     pa_mainloop* loop = pa_mainloop_new();
     if (!loop) return -1;
     pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "drensolk latency query");
@@ -89,4 +98,5 @@ double server_output_delay_ms(int reads, int gap_ms)
     }
     pa_mainloop_free(loop);
     return result;
+#endif
 }
