@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
-# inputs on the real binary, installs), the memory soak, the same code under
+# inputs on the real binary, installs), the desktop tests (the demo on Weston
+# through Wayland and XWayland, and on PipeWire), the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -12,6 +13,9 @@ scripts/test.sh
 scripts/install-deps.sh dpkg-dev file lintian
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
+# The desktop servers, each test starting its own privately.
+scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus xdotool
+(cd build && ctest --output-on-failure -L desktop)  # one at a time: each loads both cores
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60

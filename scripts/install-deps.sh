@@ -9,6 +9,7 @@ packages=(
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libopenmpt-dev libpng-dev
   libcli11-dev  # the capture's and the bench's command line
+  libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test

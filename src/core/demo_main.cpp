@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "core/display.h"
 #include "core/frame_log.h"
@@ -14,6 +15,7 @@
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/start_up.h"
+#include "core/video_driver.h"
 #include "effects/intro_spinner.h"
 
 namespace {
@@ -36,6 +38,11 @@ std::optional<int> start_order_from_args(int argc, char** argv)
 
 int demo_main(int argc, char** argv)
 {
+    // A seatless Wayland compositor would crash SDL's video start-up.
+    if (const std::string error = prepare_video_driver(); !error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(1);
+    }
     SDL_Init(SDL_INIT_VIDEO);
     if (!open_gl_display(640, 480, fullscreen())) {
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());

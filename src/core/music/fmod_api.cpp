@@ -21,6 +21,13 @@
 // exactly that: the default device's rate as SDL2 reports it, else 44.1 kHz.
 // The rate the output really consumes samples at is measured anyway, by the
 // audible clock.
+//
+// The latency: at first the SDL buffer, an upper bound of what the server
+// holds. Through a PulseAudio-speaking server a probe thread asks, once the
+// stream has settled, how long it really holds the stream (buffer plus sink;
+// core/music/output_delay.h), and the clock counts that instead where the
+// server says (PulseAudio does; PipeWire reports nothing, so the buffer
+// stays).
 #include "core/music/fmod_api.h"
 #include "core/music/module_file.h"
 
@@ -40,11 +47,13 @@
 #include <mutex>
 #include <new>
 #include <semaphore>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "core/music/audible_clock.h"
 #include "core/music/music_live.h"
+#include "core/music/output_delay.h"
 #include "core/music/percentile.h"
 #include "core/music/player_core.h"
 #include "core/music/spsc_queue.h"
@@ -73,6 +82,12 @@ constexpr int kStatsKept = 8192;
 // A picture that takes longer than this to come up is a slide show, not a
 // frame to aim at: the lead stops there.
 constexpr double kMaxDisplayLeadMs = 100.0;
+// The server is asked after the stream has played this long (its buffer
+// and the sink's have settled to their steady sizes), and again every
+// second while its answer is out of range, up to ten times.
+constexpr int kDelayProbeAfterMs = 1500;
+constexpr int kDelayProbeAgainMs = 1000;
+constexpr int kDelayProbeAttempts = 10;
 
 struct QueuedEvent {
     uint64_t sample;  // output sample, counted over everything handed to SDL
@@ -106,13 +121,14 @@ struct LiveState {
     std::atomic<int> error;
     // main thread only
     bool initialised;
-    int asked_rate;       // what FSOUND_Init was given
-    int rate;             // what the core renders and SDL plays
-    int latency_samples;  // from hand-over to being heard
+    int asked_rate;  // what FSOUND_Init was given
+    int rate;        // what the core renders and SDL plays
     std::thread dispatcher;
+    std::thread delay_probe;
     // shared
     std::atomic<FMUSIC_MODULE*> playing;  // changed under SDL_LockAudio
     std::atomic<int> buffer_samples;      // block size SDL asks for
+    std::atomic<int> latency_samples;     // from hand-over to being heard; the probe may lower it
     std::atomic<uint32_t> clock_seq;      // seqlock over the audible clock's copy below
     std::atomic<uint64_t> clock_handed, clock_at_sample;
     std::atomic<int64_t> clock_origin_ns;
@@ -164,7 +180,7 @@ void publish_clock(const AudibleClock& c)
 // The audible clock as the audio thread last published it.
 AudibleClock published_clock()
 {
-    AudibleClock c = audible_clock_start(g.rate, g.latency_samples);
+    AudibleClock c = audible_clock_start(g.rate, g.latency_samples.load(std::memory_order_relaxed));
     for (;;) {
         const uint32_t s1 = g.clock_seq.load(std::memory_order_acquire);
         if (s1 & 1) continue;
@@ -327,6 +343,39 @@ int default_device_rate()
     return rate >= 8000 && rate <= 192000 ? rate : 0;
 }
 
+// The server's own word on the output's delay replaces the buffer's, once
+// the stream has settled, where it is less: SDL asks PulseAudio for one
+// buffer of total latency, so more than that is a passing state (seen on a
+// loaded machine: 150 to 300 ms 1.5 s into a stream whose steady report is
+// 72 to 85 ms) and under a tenth of it a misreading; then it asks again.
+void probe_delay()
+{
+    int wait_ms = kDelayProbeAfterMs;
+    for (int attempt = 0; attempt < kDelayProbeAttempts; ++attempt, wait_ms = kDelayProbeAgainMs) {
+        for (int waited = 0; waited < wait_ms; waited += 50) {
+            if (g.quit.load(std::memory_order_acquire)) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const double ms = server_output_delay_ms();
+        if (ms < 0) return;  // no server to ask, or it says nothing
+        const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
+        const int samples = int(ms * g.rate / 1000.0 + 0.5);
+        if (samples <= buffer && samples >= buffer / 10) {
+            g.latency_samples.store(samples + latency_from_env(g.rate), std::memory_order_relaxed);
+            return;
+        }
+    }
+}
+
+// Whether SDL plays through a server that probe_delay can ask.
+bool server_driver()
+{
+    char name[32] = {};
+    if (!SDL_AudioDriverName(name, sizeof name)) return false;
+    const std::string driver = name;
+    return driver == "pulseaudio" || driver == "pipewire";
+}
+
 // What the core renders at and SDL is asked for: a rate sdl12-compat passes
 // to the device unchanged, the device's own when it is known.
 int output_rate() { return std::max(default_device_rate(), kMinDeviceRate); }
@@ -379,8 +428,8 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     SDL_LockAudio();
     g.rate = got.freq >= 8000 ? got.freq : rate;
     const int buffer = got.samples ? got.samples : want.samples;
-    g.latency_samples = buffer + latency_from_env(g.rate);
-    g.clock = audible_clock_start(g.rate, g.latency_samples);
+    g.latency_samples.store(buffer + latency_from_env(g.rate));
+    g.clock = audible_clock_start(g.rate, g.latency_samples.load());
     g.buffer_samples.store(buffer);
     publish_clock(g.clock);
     SDL_UnlockAudio();
@@ -388,6 +437,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
     SDL_PauseAudio(0);
+    if (server_driver()) g.delay_probe = std::thread(probe_delay);
     return 1;
 }
 
@@ -399,6 +449,7 @@ void FSOUND_Close()
     g.quit.store(true, std::memory_order_release);
     g_wake.release();
     g.dispatcher.join();
+    if (g.delay_probe.joinable()) g.delay_probe.join();
     drain_queue();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     g.initialised = false;
@@ -488,7 +539,7 @@ double music_live_measured_rate()
     return c.handed ? audible_clock_rate(&c) : 0;
 }
 int music_live_buffer_samples() { return g.initialised ? g.buffer_samples.load(std::memory_order_relaxed) : 0; }
-int music_live_latency_samples() { return g.initialised ? g.latency_samples : 0; }
+int music_live_latency_samples() { return g.initialised ? g.latency_samples.load(std::memory_order_relaxed) : 0; }
 
 void music_live_set_display_lead(double ms)
 {
