@@ -154,7 +154,7 @@ TEST(Launcher, RunsTheCaptureOnTheInstalledDataWritingWhereItWasStarted)
     // Its own options are passed through, so its refusals reach the user.
     const ProcessResult bad = run_launcher(kPrefix, {"--capture", "--crf", "99"});
     EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.err.find("--crf 99: a whole number from 0 to 51"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("--crf 99: wanted a whole number from 0 to 51"), std::string::npos) << bad.err;
 }
 
 TEST(Launcher, MovedTreeStillWorksAndMissingPartsAreNamedWithExitStatus1)
