@@ -57,10 +57,10 @@ void draw_frame_probed(int order, float t, int mask, uint64_t* state_hash)
 {
     clear_frame();
     set_projection();
-    Layer layers[kMaxScheduledLayers];
-    const size_t n = scheduled_layers(order, mask, layers);
+    uint8_t rows[kMaxScheduledLayers];
+    const size_t n = scheduled_layers(order, mask, rows);
     for (size_t i = 0; i < n; ++i) {
-        draw_layer(layers[i], static_cast<double>(t), order);
+        kSchedule[rows[i]].draw(static_cast<double>(t), order);
         *state_hash = probe_state(*state_hash);
     }
 }
@@ -160,9 +160,9 @@ BenchRun run_bench(const BenchOptions& opt, const StartMarks& marks)
         const bool tail = f && order >= kFirstWalkerOrder && order_end_frame[order] >= 0 &&
                           frame >= order_end_frame[order] - opt.tail && frame < order_end_frame[order];
         if (head || tail) {
-            Layer layers[kMaxScheduledLayers];
-            const size_t n = scheduled_layers(order, layer_mask, layers);
-            for (size_t i = 0; i < n; ++i) f->layers |= 1u << static_cast<unsigned>(layers[i]);
+            uint8_t rows[kMaxScheduledLayers];
+            const size_t n = scheduled_layers(order, layer_mask, rows);
+            for (size_t i = 0; i < n; ++i) f->layers |= 1u << rows[i];
 
             gl_counts_reset();
             const Clock::time_point a = Clock::now();
