@@ -626,3 +626,5 @@ double music_maker_heard_seconds(const FMUSIC_MODULE* m)
 {
     return m ? m->heard_seconds.load(std::memory_order_relaxed) : 0.0;
 }
+
+int music_maker_order_count(const FMUSIC_MODULE* m) { return m ? m->num_orders : 0; }

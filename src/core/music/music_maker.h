@@ -33,6 +33,9 @@ signed char music_maker_jump(FMUSIC_MODULE* module, int order);
 signed char music_maker_loop_order(FMUSIC_MODULE* module, int order);
 int music_maker_looped_order(const FMUSIC_MODULE* module);  // -1: none
 
+// The module's orders (fixed at load); 0 for a null module.
+int music_maker_order_count(const FMUSIC_MODULE* module);
+
 // The song position, in seconds, at which the row now heard started (as
 // libopenmpt counts from the song's start); 0 before the first row or for a
 // null module.
