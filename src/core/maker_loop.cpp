@@ -132,7 +132,11 @@ void run_maker_loop(FMUSIC_MODULE* module, int start_order, const MakerHooks& ho
     s.order_count = music_maker_order_count(module);
     static MakerLoop l{};  // large: kept off the stack
     l = MakerLoop{};
-    for (double& at : l.flashed_at) at = -1e9;
+    for (int r = 0; r < role::count; ++r) {
+        l.flashed_at[r] = -1e9;
+        l.triggers[r] = trigger_record_count(r);
+    }
+    music_maker_loop_order(module, -1);  // any maker call: rows carry their song position from now on
     trigger_record_enable(true);
     maker_text_open();
     DisplayLead lead{};
@@ -185,7 +189,7 @@ void run_maker_loop(FMUSIC_MODULE* module, int start_order, const MakerHooks& ho
             display_lead_add(&lead, ms_between(origin, read), ms_between(origin, swapped));
             music_live_set_display_lead(display_lead_ms(lead));
         }
-        record_frame_ms(&l, static_cast<float>(ms_between(start, swapped)));
+        if (!held) record_frame_ms(&l, static_cast<float>(ms_between(start, swapped)));  // the demo's frames only
         if (s.paused) SDL_Delay(10);  // nothing moves: no need to spin
     }
     trigger_record_enable(false);

@@ -1,7 +1,7 @@
 // The demo maker's loop (DRENSOLK_MAKER=1): the demo's frames, steered by keys
 // instead of ended by any key (core/maker_keys.h), with the overlay over them.
 // It never ends at the demo's end position: the song runs on and wraps round
-// until Escape or the window system's quit event.
+// until Escape or the window system's quit event (closing the window).
 #pragma once
 #include <cstdint>
 #include <functional>
