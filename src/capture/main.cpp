@@ -25,11 +25,11 @@
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
 #include "capture/progress.h"
-#include "core/display.h"
-#include "core/frame_image.h"
-#include "core/schedule.h"
-#include "core/sound_errors.h"
 #include "core/base/textures.h"
+#include "core/display.h"
+#include "core/driver_loop.h"
+#include "core/frame_image.h"
+#include "core/sound_errors.h"
 #include "core/start_up.h"
 #include "draw/gl.h"
 #include "effects/intro_spinner.h"
@@ -218,25 +218,27 @@ void plan(const std::vector<uint8_t>& module_bytes, int64_t music_frame)
 // last frame's position, -1, -1 when none was drawn.
 std::pair<int, int> run_music_frames(CaptureMusic* music, int64_t music_frame)
 {
-    int layer_mask = 0;
-    int order = -1, row = -1;
-    while (!limit_reached(cap.frame) && !cap.interrupted) {
+    std::pair<int, int> last{-1, -1};
+    FrameDriver offline;
+    offline.music = [&] {
         capture_music_frame(music, cap.clock, music_frame, cap.frame);
         const std::vector<int16_t> pcm = capture_music_take(music);
         output_audio(&cap.output, pcm.data(), pcm.size() / 2);
-        order = music->order;
-        row = music->row;
-        draw_frame(order, static_cast<float>(frame_time(cap.clock, cap.frame)), layer_mask);
-        step_layer_mask(layer_mask);
-        finish_frame(order, row);
-        if (music->end_reached) break;
-    }
+        return MusicPosition{music->order, music->row};
+    };
+    offline.clock = [] { return static_cast<float>(frame_time(cap.clock, cap.frame)); };
+    offline.present = [](const FrameInputs& in) { finish_frame(in.order, in.row); };
+    offline.stop = [&](const FrameInputs& in) {
+        last = {in.order, in.row};
+        return music->end_reached || limit_reached(cap.frame) || cap.interrupted;
+    };
+    if (!limit_reached(cap.frame) && !cap.interrupted) run_driver_loop(offline);
     // The sound under the last frame, to the end of its time on screen.
     const int64_t end = frame_sample(cap.clock, cap.frame) - frame_sample(cap.clock, music_frame);
     capture_music_render_to(music, static_cast<uint64_t>(std::max<int64_t>(end, 0)));
     const std::vector<int16_t> tail = capture_music_take(music);
     output_audio(&cap.output, tail.data(), tail.size() / 2);
-    return {order, row};
+    return last;
 }
 
 void print_summary(int64_t intro_frames, std::pair<int, int> last)

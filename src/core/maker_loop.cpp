@@ -11,8 +11,8 @@
 #include "core/base/clock.h"
 #include "core/base/trigger_record.h"
 #include "core/display_lead.h"
+#include "core/driver_loop.h"
 #include "core/frame_image.h"
-#include "core/frame_loop.h"
 #include "core/maker_frame.h"
 #include "core/maker_keys.h"
 #include "core/maker_overlay.h"
@@ -33,19 +33,21 @@ double ms_between(Clock::time_point a, Clock::time_point b)
 
 // What the loop keeps between frames besides the keys' state.
 struct MakerLoop {
-    int layer_mask;
     double paused_total;  // seconds spent paused, taken off the frame time
-    double paused_at;     // now_seconds when the held frame was drawn
+    double clock_read;    // now_seconds as the last drawn frame read it
     bool holding;         // a picture is held
     HeldPicture held;
     float frame_ms[kGraphFrames];
     int frames;  // recorded, at most kGraphFrames
     uint32_t triggers[role::count];
     double flashed_at[role::count];
-    uint8_t rows[kMaxScheduledLayers];  // the rows of the frame shown last
+    uint8_t rows[kMaxScheduledLayers];  // the rows of the frame drawn last
     size_t row_count;
     int order, row;  // the position the frame shown last read
-    float t;         // and its frame time
+    float t;         // the frame time of the frame drawn last
+    Clock::time_point start, read;  // this frame's start and its music read
+    DisplayLead lead;
+    Clock::time_point origin;
 };
 
 void record_frame_ms(MakerLoop* l, float ms)
@@ -84,6 +86,18 @@ void steer_music(MakerState* s, FMUSIC_MODULE* module)
     }
 }
 
+// The frame's start: keys, the music steered by them, the position read.
+void read_music(MakerState* s, MakerLoop* l, FMUSIC_MODULE* module)
+{
+    l->start = Clock::now();
+    poll_keys(s, *l);
+    steer_music(s, module);
+    l->read = Clock::now();
+    l->order = FMUSIC_GetOrder(module);
+    l->row = FMUSIC_GetRow(module);
+    if (l->order == s->heading_to) s->heading_to = -1;
+}
+
 OverlayInfo overlay_info(const MakerState& s, const MakerLoop& l, FMUSIC_MODULE* module, double now)
 {
     OverlayInfo info;
@@ -111,10 +125,29 @@ void follow_triggers(MakerLoop* l, double now)
     }
 }
 
-void save_picture(int order, int row)
+// After the picture: the overlay, the saved picture, the swap and the timing.
+void present(MakerState* s, MakerLoop* l, FMUSIC_MODULE* module, bool held, const MakerHooks& hooks)
 {
-    const std::string name = picture_name(order, row);
-    if (write_png(name, read_viewport())) std::fprintf(stderr, "Saved %s\n", name.c_str());
+    const double now = now_seconds();
+    follow_triggers(l, now);
+    if (s->overlay) draw_maker_overlay(overlay_info(*s, *l, module, now));
+    if (s->save) {
+        const std::string name = picture_name(l->order, l->row);
+        if (write_png(name, read_viewport())) std::fprintf(stderr, "Saved %s\n", name.c_str());
+        s->save = false;
+    }
+    if (hooks.before_swap)
+        hooks.before_swap(
+            MakerFrame{l->order, l->row, l->t, s->paused, held, s->looped_order, s->solo_row, maker_hidden_rows(*s)});
+    SDL_GL_SwapBuffers();
+    const Clock::time_point swapped = Clock::now();
+    if (held) {
+        SDL_Delay(10);  // nothing moves: no need to spin, nor to time these frames
+        return;
+    }
+    display_lead_add(&l->lead, ms_between(l->origin, l->read), ms_between(l->origin, swapped));
+    music_live_set_display_lead(display_lead_ms(l->lead));
+    record_frame_ms(l, static_cast<float>(ms_between(l->start, swapped)));
 }
 
 }  // namespace
@@ -132,6 +165,7 @@ void run_maker_loop(FMUSIC_MODULE* module, int start_order, const MakerHooks& ho
     s.order_count = music_maker_order_count(module);
     static MakerLoop l{};  // large: kept off the stack
     l = MakerLoop{};
+    l.origin = Clock::now();
     for (int r = 0; r < role::count; ++r) {
         l.flashed_at[r] = -1e9;
         l.triggers[r] = trigger_record_count(r);
@@ -139,58 +173,47 @@ void run_maker_loop(FMUSIC_MODULE* module, int start_order, const MakerHooks& ho
     music_maker_loop_order(module, -1);  // any maker call: rows carry their song position from now on
     trigger_record_enable(true);
     maker_text_open();
-    DisplayLead lead{};
-    const Clock::time_point origin = Clock::now();
+
+    // The demo's own frames, through the one driver loop: the layers draw as
+    // in the demo, the hidden ones without pixels; the frame that took the
+    // pause key is drawn and then held.
+    FrameDriver maker;
+    maker.music = [&] {
+        read_music(&s, &l, module);
+        return MusicPosition{l.order, l.row};
+    };
+    maker.clock = [&] {
+        l.clock_read = now_seconds();
+        return static_cast<float>(l.clock_read - l.paused_total);
+    };
+    maker.draw = [&](const FrameInputs& in) {
+        l.t = in.t;
+        draw_frame_hiding(in.order, in.t, in.layer_mask, maker_hidden_rows(s));
+        l.row_count = scheduled_layers(in.order, in.layer_mask, l.rows);
+    };
+    maker.present = [&](const FrameInputs&) {
+        if (s.paused) {
+            l.held = hold_picture();
+            l.holding = true;
+        }
+        present(&s, &l, module, false, hooks);
+    };
+    DriverState driver{};
     while (!s.quit) {
-        const Clock::time_point start = Clock::now();
-        poll_keys(&s, l);
-        steer_music(&s, module);
-        const Clock::time_point read = Clock::now();
-        const int order = FMUSIC_GetOrder(module);
-        const int row = FMUSIC_GetRow(module);
-        if (order == s.heading_to) s.heading_to = -1;
-        const double now = now_seconds();
-        const bool held = s.paused && l.holding;
-        if (held) {
-            show_held_picture(l.held);
-        } else {
-            if (l.holding) {  // resumed: the animation goes on from the held frame
-                l.paused_total += now - l.paused_at;
-                l.holding = false;
+        if (l.holding) {
+            // Paused: the held picture, no layers and no layer-mask step, so
+            // the animation and the random draws go on from it on resuming.
+            read_music(&s, &l, module);
+            if (s.paused && !s.quit) {
+                show_held_picture(l.held);
+                present(&s, &l, module, true, hooks);
+                continue;
             }
-            l.order = order;
-            l.row = row;
-            l.t = static_cast<float>(now - l.paused_total);
-            draw_frame_hiding(order, l.t, l.layer_mask, maker_hidden_rows(s));
-            l.row_count = scheduled_layers(order, l.layer_mask, l.rows);
-            step_layer_mask(l.layer_mask);
-            if (s.paused) {  // this frame is the one to hold
-                l.held = hold_picture();
-                l.holding = true;
-                l.paused_at = now;
-            }
+            l.paused_total += now_seconds() - l.clock_read;
+            l.holding = false;
+            if (s.quit) break;
         }
-        if (s.paused) {  // the music's position is shown even though the picture holds
-            l.order = order;
-            l.row = row;
-        }
-        follow_triggers(&l, now);
-        if (s.overlay) draw_maker_overlay(overlay_info(s, l, module, now));
-        if (s.save) {
-            save_picture(order, row);
-            s.save = false;
-        }
-        if (hooks.before_swap)
-            hooks.before_swap(MakerFrame{order, row, l.t, s.paused, held, s.looped_order, s.solo_row,
-                                         maker_hidden_rows(s)});
-        SDL_GL_SwapBuffers();
-        const Clock::time_point swapped = Clock::now();
-        if (!s.paused) {  // paused frames wait on purpose: no measure of the display
-            display_lead_add(&lead, ms_between(origin, read), ms_between(origin, swapped));
-            music_live_set_display_lead(display_lead_ms(lead));
-        }
-        if (!held) record_frame_ms(&l, static_cast<float>(ms_between(start, swapped)));  // the demo's frames only
-        if (s.paused) SDL_Delay(10);  // nothing moves: no need to spin
+        driver_frame(&driver, maker);
     }
     trigger_record_enable(false);
 }

@@ -11,10 +11,10 @@
 // One row: a layer and the order rule under which a frame draws it. A layer
 // that the mask brings back later in the frame has a second row.
 struct ScheduleRow {
-    bool (*on)(int order, int mask);     // true: a frame at this order and layer mask draws it
-    const char* name;                    // for people, e.g. "petal rings"
-    const char* code;                    // two letters for the bench's tables, e.g. "PR"
-    void (*draw)(double t, int order);   // the layer, with the frame time and the order
+    bool (*on)(int order, int mask);    // true: a frame at this order and layer mask draws it
+    const char* name;                   // for people, e.g. "petal rings"
+    const char* code;                   // two letters for the bench's tables, e.g. "PR"
+    void (*draw)(double t, int order);  // the layer, with the frame time and the order
 };
 
 // The storyboard in drawing order.
