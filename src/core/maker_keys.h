@@ -8,18 +8,18 @@
 #include <cstdint>
 
 struct MakerState {
-    int start_order = 0;   // Home goes here
-    int order_count = 1;   // the song's orders: Right stops at the last
-    bool quit = false;     // Escape
-    bool overlay = true;   // H
-    bool paused = false;   // Space
-    int looped_order = -1; // L: the order held, -1 none
-    int solo_row = -1;     // 1-9: the schedule row shown alone, -1 all
-    uint32_t muted = 0;    // Shift+1-9: schedule rows drawn without pixels
-    bool save = false;     // S: save the picture this frame shows
+    int start_order = 0;    // Home goes here
+    int order_count = 1;    // the song's orders: Right stops at the last
+    bool quit = false;      // Escape
+    bool overlay = true;    // H
+    bool paused = false;    // Space
+    int looped_order = -1;  // L: the order held, -1 none
+    int solo_row = -1;      // 1-9: the schedule row shown alone, -1 all
+    uint32_t muted = 0;     // Shift+1-9: schedule rows drawn without pixels
+    bool save = false;      // S: save the picture this frame shows
     // For the music, taken (and reset) by the loop once per frame.
-    int jump_to = -1;      // Left, Right, Home: the order to jump to
-    int heading_to = -1;   // a jump made but not yet heard (the loop clears it)
+    int jump_to = -1;     // Left, Right, Home: the order to jump to
+    int heading_to = -1;  // a jump made but not yet heard (the loop clears it)
     bool loop_changed = false;
     bool pause_changed = false;
 };

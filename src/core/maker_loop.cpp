@@ -43,8 +43,8 @@ struct MakerLoop {
     double flashed_at[role::count];
     uint8_t rows[kMaxScheduledLayers];  // the rows of the frame drawn last
     size_t row_count;
-    int order, row;  // the position the frame shown last read
-    float t;         // the frame time of the frame drawn last
+    int order, row;                 // the position the frame shown last read
+    float t;                        // the frame time of the frame drawn last
     Clock::time_point start, read;  // this frame's start and its music read
     DisplayLead lead;
     Clock::time_point origin;

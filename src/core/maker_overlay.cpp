@@ -100,7 +100,9 @@ void texts(const OverlayInfo& info)
         const int row = info.rows[i];
         const bool hidden = (info.hidden >> row) & 1;
         std::snprintf(line, sizeof line, "%zu %s%s", i + 1, kSchedule[row].name,
-                      row == info.solo_row ? "  (solo)" : hidden ? "  (muted)" : "");
+                      row == info.solo_row ? "  (solo)"
+                      : hidden             ? "  (muted)"
+                                           : "");
         const float c = hidden ? 0.45f : 1.0f;
         maker_text_draw(2 + int(i), line, 8, y0 + lh * float(i), c, c, c, 1);
     }

@@ -12,7 +12,7 @@ constexpr int kGraphFrames = 180;  // three seconds at 60 frames a second
 
 struct OverlayInfo {
     int order = 0, row = 0;
-    double seconds = 0;     // the song position of the heard row
+    double seconds = 0;  // the song position of the heard row
     bool paused = false;
     int looped_order = -1;  // -1: not looping
     // Frame times in milliseconds, oldest first.

@@ -17,7 +17,7 @@ constexpr const char* kDebianFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans
 struct TextSlot {
     std::string text;
     GLuint texture;
-    int width, height;        // of the text in pixels
+    int width, height;          // of the text in pixels
     int tex_width, tex_height;  // the texture, powers of two for OpenGL 1.1
 };
 

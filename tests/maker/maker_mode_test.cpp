@@ -256,8 +256,8 @@ TEST_F(MakerMode, PauseHoldsPictureAndPositionAndResumesWithoutLosingTriggers)
 // S writes the picture the frame shows, overlay included, named by its place.
 TEST_F(MakerMode, SWritesThePngOfTheShownPicture)
 {
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
-                                      ("drensolk_maker_png_" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("drensolk_maker_png_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::filesystem::path back = std::filesystem::current_path();
     std::filesystem::current_path(dir);
@@ -362,11 +362,11 @@ TEST(MakerOverlay, LeavesTheGlStateAsItFoundIt)
     };
     auto snapshot = [] {
         Snapshot s{};
-        const GLenum caps[] = {GL_BLEND,        GL_POLYGON_STIPPLE, GL_LINE_SMOOTH,  GL_POLYGON_SMOOTH, GL_TEXTURE_2D,
-                               GL_DEPTH_TEST, GL_SCISSOR_TEST,    GL_CULL_FACE, GL_ALPHA_TEST};
+        const GLenum caps[] = {GL_BLEND,      GL_POLYGON_STIPPLE, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH, GL_TEXTURE_2D,
+                               GL_DEPTH_TEST, GL_SCISSOR_TEST,    GL_CULL_FACE,   GL_ALPHA_TEST};
         for (size_t i = 0; i < s.on.size(); ++i) s.on[i] = glIsEnabled(caps[i]);
-        const GLenum ints[] = {GL_BLEND_SRC, GL_BLEND_DST, GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE, GL_UNPACK_ALIGNMENT,
-                               GL_PACK_ALIGNMENT, GL_SHADE_MODEL, GL_DEPTH_FUNC};
+        const GLenum ints[] = {GL_BLEND_SRC,        GL_BLEND_DST,      GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE,
+                               GL_UNPACK_ALIGNMENT, GL_PACK_ALIGNMENT, GL_SHADE_MODEL,        GL_DEPTH_FUNC};
         for (size_t i = 0; i < s.ints.size(); ++i) glGetIntegerv(ints[i], &s.ints[i]);
         glGetFloatv(GL_CURRENT_COLOR, &s.floats[0]);
         glGetFloatv(GL_LINE_WIDTH, &s.floats[4]);

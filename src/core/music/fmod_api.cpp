@@ -290,8 +290,9 @@ void deliver(const QueuedEvent& e)
         (e.kind == MusicEventKind::Row ? g.position_stats : g.trigger_stats).add(late_ms);
     }
     if (e.kind == MusicEventKind::Row) {
-        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_relaxed);
+        // Seconds first: whoever sees the new row sees its seconds.
         e.mod->heard_seconds.store(e.seconds, std::memory_order_relaxed);
+        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_release);
     } else if (FMUSIC_CALLBACK cb = e.mod->callbacks[e.instrument].load(std::memory_order_relaxed)) {
         cb(e.mod, e.instrument);
     }

@@ -97,7 +97,9 @@ struct PlayerCore {
     bool ended;        // libopenmpt stopped producing audio (renders silence after)
     uint32_t resyncs;  // a row change seen inside a tick: the tick length was not
                        // libopenmpt's (0 for every module the tests cover)
-    int loop_order = -1;  // >= 0: a row outside this order plays its row 0 instead
+
+    // >= 0: a row start outside this order plays its row 0 instead (-1: none).
+    int loop_order = -1;
 };
 
 // Loads a module from memory (libopenmpt copies what it keeps; `data` can go
