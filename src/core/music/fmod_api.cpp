@@ -223,9 +223,10 @@ uint32_t take_jump(FMUSIC_MODULE* m)
 // (the row starts again, with its triggers, on resuming). True if queued.
 bool paused_jump(FMUSIC_MODULE* m, uint64_t base)
 {
-    if (m->pending_jump.load(std::memory_order_relaxed) < 0) return false;
-    const int order = m->pending_jump.load(std::memory_order_relaxed);
-    const uint32_t epoch = take_jump(m);
+    const int order = m->pending_jump.exchange(-1, std::memory_order_acq_rel);
+    if (order < 0) return false;
+    player_core_set_order(&m->core, order);
+    const uint32_t epoch = m->epoch.fetch_add(1, std::memory_order_acq_rel) + 1;
     const float seconds = float(player_core_position_seconds(&m->core));
     const QueuedEvent row{base, m, MusicEventKind::Row, 0, int16_t(order), 0, epoch, seconds};
     if (g.queue.push(row)) return true;
