@@ -9,6 +9,7 @@ packages=(
   libsdl-ttf2.0-dev fonts-dejavu-core  # the maker overlay's text (DRENSOLK_MAKER=1)
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libopenmpt-dev libpng-dev
+  libcli11-dev  # the capture's and the bench's command line
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test
