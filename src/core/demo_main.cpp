@@ -12,6 +12,7 @@
 #include "core/frame_log.h"
 #include "core/frame_loop.h"
 #include "core/live_music.h"
+#include "core/maker_loop.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/start_up.h"
@@ -53,10 +54,18 @@ int demo_main(int argc, char** argv)
     FrameLog log;
     frame_log_open(std::getenv("DRENSOLK_FRAME_LOG"), &log);
 
-    play_intro();
+    // A demo maker comes to look at a place in the song: no intro.
+    const bool maker = maker_mode_requested();
+    if (!maker) play_intro();
 
     load_pictures();
-    FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order_from_args(argc, argv));
+    const std::optional<int> start_order = start_order_from_args(argc, argv);
+    FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order);
+    if (maker) {
+        run_maker_loop(music_module, start_order.value_or(0));
+        SDL_Quit();
+        return 0;
+    }
 
     FrameLoopHooks hooks;  // none unless the frame log is on
     if (log.file) {

@@ -115,7 +115,7 @@ TEST(Package, DependsAreRuntimeLibraryPackagesFoundFromTheProgramsAndFfmpegIsRec
     EXPECT_EQ(field(deb, "Package"), "drensolk");
     EXPECT_EQ(field(deb, "Version"), DRENSOLK_VERSION);
     EXPECT_EQ(field(deb, "Architecture") + "\n", run({"dpkg", "--print-architecture"}).out);
-    EXPECT_EQ(field(deb, "Recommends"), "ffmpeg, libgl1-mesa-dri");
+    EXPECT_EQ(field(deb, "Recommends"), "ffmpeg, libgl1-mesa-dri, fonts-dejavu-core");
     const std::string depends = field(deb, "Depends");
     const std::vector<std::string> names = package_names(depends);
     ASSERT_FALSE(names.empty()) << depends;

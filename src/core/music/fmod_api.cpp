@@ -53,6 +53,7 @@
 
 #include "core/music/audible_clock.h"
 #include "core/music/music_live.h"
+#include "core/music/music_maker.h"
 #include "core/music/output_delay.h"
 #include "core/music/percentile.h"
 #include "core/music/player_core.h"
@@ -64,6 +65,13 @@ struct FMUSIC_MODULE {
     std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
     std::atomic<int> pending_order{-1};  // a set-order for the audio thread, -1 = none
     std::atomic<uint32_t> heard{0};      // order << 16 | row, as last delivered (heard one display lead on)
+    // The maker's calls (music_maker.h); untouched in the demo's own run.
+    std::atomic<bool> paused{false};
+    std::atomic<int> pending_jump{-1};     // like pending_order, dropping what was queued
+    std::atomic<int> loop_order{-1};       // handed to the core each block
+    std::atomic<uint32_t> epoch{0};        // events queued under an older one are dropped
+    std::atomic<bool> maker{false};        // a maker call was made: rows carry their seconds
+    std::atomic<double> heard_seconds{0};  // the song position of the heard row
 };
 
 namespace {
@@ -95,6 +103,8 @@ struct QueuedEvent {
     MusicEventKind kind;
     uint8_t instrument;
     int16_t order, row;
+    uint32_t epoch;  // the module's jump count when it was queued
+    float seconds;   // Row, after a maker call: its song position
 };
 
 struct StatsRing {
@@ -211,6 +221,44 @@ void hand_block(int64_t ns, size_t samples)
     publish_clock(g.clock);
 }
 
+// Audio thread: a maker's jump, if one waits, moves the core and starts a new
+// epoch, so what was queued before it is dropped; the loop order follows too.
+uint32_t take_jump(FMUSIC_MODULE* m)
+{
+    const int jump = m->pending_jump.exchange(-1, std::memory_order_acq_rel);
+    if (jump >= 0) {
+        player_core_set_order(&m->core, jump);
+        m->epoch.fetch_add(1, std::memory_order_acq_rel);
+    }
+    player_core_loop_order(&m->core, m->loop_order.load(std::memory_order_relaxed));
+    return m->epoch.load(std::memory_order_relaxed);
+}
+
+// Audio thread, paused: a jump moves the core without rendering, and its row
+// 0 is queued at once so the held picture shows where the music will resume
+// (the row starts again, with its triggers, on resuming). True if queued.
+bool paused_jump(FMUSIC_MODULE* m, uint64_t base)
+{
+    const int order = m->pending_jump.exchange(-1, std::memory_order_acq_rel);
+    if (order < 0) return false;
+    player_core_set_order(&m->core, order);
+    const uint32_t epoch = m->epoch.fetch_add(1, std::memory_order_acq_rel) + 1;
+    const float seconds = float(player_core_position_seconds(&m->core));
+    const QueuedEvent row{base, m, MusicEventKind::Row, 0, int16_t(order), 0, epoch, seconds};
+    if (g.queue.push(row)) return true;
+    g.dropped.fetch_add(1, std::memory_order_relaxed);
+    return false;
+}
+
+// Audio thread: the song position of a row event just rendered, from where
+// libopenmpt stands now, less the samples rendered since the row.
+float row_seconds(FMUSIC_MODULE* m, const MusicEvent& e)
+{
+    if (e.kind != MusicEventKind::Row) return 0.0f;
+    const double since = double(m->core.sample - e.sample) / m->core.rate;
+    return float(std::max(player_core_position_seconds(&m->core) - since, 0.0));
+}
+
 void audio_callback(void*, Uint8* stream, int len)
 {
     const int64_t called = now_ns();
@@ -221,12 +269,22 @@ void audio_callback(void*, Uint8* stream, int len)
     FMUSIC_MODULE* m = g.playing.load(std::memory_order_acquire);
     if (!m) {
         std::memset(stream, 0, static_cast<size_t>(len));
+    } else if (m->paused.load(std::memory_order_acquire)) {
+        std::memset(stream, 0, static_cast<size_t>(len));
+        if (paused_jump(m, base)) {
+            hand_block(called, samples);
+            g_wake.release();
+            return;
+        }
     } else {
         const int order = m->pending_order.exchange(-1, std::memory_order_acq_rel);
         if (order >= 0) player_core_set_order(&m->core, order);
+        const uint32_t epoch = take_jump(m);
+        const bool maker = m->maker.load(std::memory_order_relaxed);
         bool pushed = false;
         player_core_render_block(&m->core, out, samples, [&](const MusicEvent& e, size_t at) {
-            if (g.queue.push(QueuedEvent{base + at, m, e.kind, e.instrument, e.order, e.row}))
+            const float seconds = maker ? row_seconds(m, e) : 0.0f;
+            if (g.queue.push(QueuedEvent{base + at, m, e.kind, e.instrument, e.order, e.row, epoch, seconds}))
                 pushed = true;
             else
                 g.dropped.fetch_add(1, std::memory_order_relaxed);
@@ -249,7 +307,9 @@ void deliver(const QueuedEvent& e)
         (e.kind == MusicEventKind::Row ? g.position_stats : g.trigger_stats).add(late_ms);
     }
     if (e.kind == MusicEventKind::Row) {
-        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_relaxed);
+        // Seconds first: whoever sees the new row sees its seconds.
+        e.mod->heard_seconds.store(e.seconds, std::memory_order_relaxed);
+        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_release);
     } else if (FMUSIC_CALLBACK cb = e.mod->callbacks[e.instrument].load(std::memory_order_relaxed)) {
         cb(e.mod, e.instrument);
     }
@@ -278,6 +338,10 @@ void dispatch_main()
         QueuedEvent e;
         if (!g.queue.peek(&e)) {
             (void)g_wake.try_acquire_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        if (e.epoch != e.mod->epoch.load(std::memory_order_acquire)) {
+            g.queue.pop();  // queued before a maker's jump: never heard as such
             continue;
         }
         const double ahead = double(e.sample) - due_sample_now();
@@ -565,3 +629,55 @@ LiveStats music_live_get_stats()
     s.clock_resets = g.initialised ? published_clock().resets : 0;
     return s;
 }
+
+// --- the maker's calls (music_maker.h) ---------------------------------------
+
+namespace {
+
+FMUSIC_MODULE* maker_module(FMUSIC_MODULE* m)
+{
+    if (!m) return fail(FMOD_ERR_INVALID_PARAM), nullptr;
+    m->maker.store(true, std::memory_order_relaxed);
+    return m;
+}
+
+}  // namespace
+
+signed char music_maker_set_paused(FMUSIC_MODULE* m, bool paused)
+{
+    if (!maker_module(m)) return 0;
+    m->paused.store(paused, std::memory_order_release);
+    return 1;
+}
+
+bool music_maker_paused(const FMUSIC_MODULE* m) { return m && m->paused.load(std::memory_order_relaxed); }
+
+signed char music_maker_jump(FMUSIC_MODULE* m, int order)
+{
+    if (!maker_module(m)) return 0;
+    if (order < 0 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (g.initialised && g.playing.load(std::memory_order_relaxed) == m) {
+        m->pending_jump.store(order, std::memory_order_release);
+    } else {
+        player_core_set_order(&m->core, order);  // nobody else touches a stopped module
+        m->epoch.fetch_add(1, std::memory_order_acq_rel);
+    }
+    return 1;
+}
+
+signed char music_maker_loop_order(FMUSIC_MODULE* m, int order)
+{
+    if (!maker_module(m)) return 0;
+    if (order < -1 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    m->loop_order.store(order, std::memory_order_relaxed);
+    return 1;
+}
+
+int music_maker_looped_order(const FMUSIC_MODULE* m) { return m ? m->loop_order.load(std::memory_order_relaxed) : -1; }
+
+double music_maker_heard_seconds(const FMUSIC_MODULE* m)
+{
+    return m ? m->heard_seconds.load(std::memory_order_relaxed) : 0.0;
+}
+
+int music_maker_order_count(const FMUSIC_MODULE* m) { return m ? m->num_orders : 0; }
