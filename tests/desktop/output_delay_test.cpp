@@ -65,8 +65,9 @@ void expect_server_delay(const std::pair<int, int>& got, double server_ms_after,
     ASSERT_GT(buffer, 0) << "the output did not open";
     EXPECT_LE(latency, buffer);
     EXPECT_GT(latency, buffer / 10);
-    if (server_ms_after > 0 && server_ms_after * rate / 1000 < 0.9 * buffer)
+    if (server_ms_after > 0 && server_ms_after * rate / 1000 < 0.9 * buffer) {
         EXPECT_LT(latency, buffer) << "still counting the whole buffer";
+    }
 }
 
 TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
