@@ -7,6 +7,7 @@ packages=(
   cmake g++ pkg-config make
   libsdl1.2-compat-dev libsdl-image1.2-dev
   libgl-dev libgl1-mesa-dri libegl-mesa0
+  libgles-dev libegl-dev  # the ES 2 render comparison (src/gl1es on Mesa through EGL)
   libopenmpt-dev libpng-dev
   googletest libgtest-dev
   sox
