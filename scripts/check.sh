@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
-# inputs on the real binary, installs), the memory soak, the same code under
+# inputs on the real binary, installs), the web build in Chromium, the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -11,6 +11,10 @@ scripts/test.sh
 scripts/install-deps.sh dpkg-dev file
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
+# The web build and its page in headless Chromium.
+scripts/install-deps.sh chromium python3-websocket
+scripts/build-web.sh
+(cd build && ctest --output-on-failure -L web)
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60
