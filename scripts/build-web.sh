@@ -91,5 +91,9 @@ for f in $files; do
   list="$list${list:+, }\"$f\""
 done
 sed "s|@DATA_FILES@|[$list]|" web/index.html > "$out/index.html"
+# The page test's frame script, apart from what a visitor loads.
+mkdir -p "$out/test"
+cp "$out/obj/drensolk_script.js" "$out/obj/drensolk_script.wasm" "$out/test/"
+sed "s|@DATA_FILES@|[$list]|" web/script.html > "$out/test/script.html"
 finished=$(date +%s)
 echo "build-web/ ready: libopenmpt $((openmpt_done - started)) s, the rest $((finished - openmpt_done)) s"

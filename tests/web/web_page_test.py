@@ -9,6 +9,7 @@ page load to the first intro frame.
 
 Usage: web_page_test.py SOURCE_DIR   (build-web/ must have been built)
 """
+import base64
 import gzip
 import json
 import os
@@ -20,7 +21,16 @@ import tempfile
 import time
 import urllib.request
 
+import numpy
 import websocket  # Debian's python3-websocket
+
+# The frame script (tests/gles2/frame_script.cpp) in WebGL against the OpenGL
+# 1.1 path on llvmpipe: the bounds reached, with some room (see the table the
+# test prints). Hatched pixels (the "stipple" frame) must match exactly.
+MAX_DIFFERING_SHARE = 0.02
+MAX_MEAN_DIFFERENCE = 4.0
+FRAME_NAMES = [f"order{o:02d}" for o in range(21)] + ["stipple"]
+FRAME_BYTES = 640 * 480 * 4
 
 CHROMIUM_FLAGS = ["--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                   "--autoplay-policy=no-user-gesture-required", "--no-first-run", "--no-default-browser-check",
@@ -68,6 +78,49 @@ class Page:
         return r["result"].get("value")
 
 
+def wait_value(page, expression, limit):
+    end = time.time() + limit
+    while time.time() < end:
+        value = page.eval(expression)
+        if value:
+            return value
+        time.sleep(0.05)
+    return None
+
+
+def compare_frame_script(page, port, source, failures):
+    """The frame script drawn by WebGL in the page against gl11_frames."""
+    reference_file = os.path.join(source, "build", "web-reference.rgba")
+    program = os.path.join(source, "build", "tests", "gl11_frames")
+    env = dict(os.environ, SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy")
+    subprocess.run([program, reference_file], check=True, env=env, cwd=os.path.join(source, "build"))
+    reference = numpy.fromfile(reference_file, dtype=numpy.uint8)
+    page.call("Page.navigate", url=f"http://127.0.0.1:{port}/test/script.html")
+    if not wait_value(page, "Module.scriptDone === true", 240):
+        failures.append("the frame script did not finish in the page")
+        return
+    count = page.eval("Module._script_frame_count()")
+    if count * FRAME_BYTES != reference.size:
+        failures.append(f"the page kept {count} frames, OpenGL 1.1 {reference.size // FRAME_BYTES}")
+        return
+    for i, name in enumerate(FRAME_NAMES):
+        web = numpy.frombuffer(base64.b64decode(page.eval(f"Module.frameBase64({i})")), dtype=numpy.uint8)
+        a = reference[i * FRAME_BYTES:(i + 1) * FRAME_BYTES].reshape(-1, 4)[:, :3].astype(int)
+        b = web.reshape(-1, 4)[:, :3].astype(int)
+        worst = numpy.abs(a - b).max(axis=1)
+        differing = int((worst > 0).sum())
+        share = differing / worst.size
+        mean = float(worst[worst > 0].mean()) if differing else 0.0
+        print(f"webgl {name:8s} differing {100 * share:6.3f}%  mean {mean:5.1f}  largest {int(worst.max()):3d}")
+        if int((a.sum(axis=1) > 0).sum()) < 1000:
+            failures.append(f"{name}: the OpenGL 1.1 frame is nearly black")
+        if name == "stipple":
+            if differing:
+                failures.append(f"hatched pixels differ from OpenGL 1.1's: {differing}")
+        elif share > MAX_DIFFERING_SHARE or mean > MAX_MEAN_DIFFERENCE:
+            failures.append(f"{name}: {100 * share:.2f}% of pixels differ, by {mean:.1f} on average")
+
+
 def main():
     source = os.path.abspath(sys.argv[1])
     web = os.path.join(source, "build-web")
@@ -77,6 +130,7 @@ def main():
     out = os.path.join(web, "test-out")
     os.makedirs(out, exist_ok=True)
 
+    # What a visitor loads: the page, the program and the data files.
     sizes = {f: os.path.getsize(os.path.join(web, f)) for f in os.listdir(web)
              if os.path.isfile(os.path.join(web, f)) and not f.endswith(".log")}
     raw = sum(sizes.values())
@@ -108,16 +162,11 @@ def main():
         page = Page(tab["webSocketDebuggerUrl"])
         for domain in ("Runtime", "Page", "Log"):
             page.call(f"{domain}.enable")
+        compare_frame_script(page, port, source, failures)
         page.call("Page.navigate", url=f"http://127.0.0.1:{port}/index.html?order=19")
 
         def wait_for(expression, limit):
-            end = time.time() + limit
-            while time.time() < end:
-                value = page.eval(expression)
-                if value:
-                    return value
-                time.sleep(0.05)
-            return None
+            return wait_value(page, expression, limit)
 
         first_intro = wait_for("Module.firstIntroFrameMs", 60)
         if first_intro is None:
@@ -132,7 +181,6 @@ def main():
             samples.append(page.eval("[audio.currentTime, Module._web_rows_heard(), Module._web_triggers_heard(),"
                                      " Module.lastOrder, Module.lastRow]"))
             shot = page.call("Page.captureScreenshot", format="png")
-            import base64
             with open(os.path.join(out, f"order19_{i}.png"), "wb") as f:
                 f.write(base64.b64decode(shot["data"]))
             time.sleep(1.0)
@@ -151,7 +199,6 @@ def main():
         if "play again" not in (end[2] or ""):
             failures.append(f"no play-again prompt at the end: {end[2]!r}")
         shot = page.call("Page.captureScreenshot", format="png")
-        import base64
         with open(os.path.join(out, "end.png"), "wb") as f:
             f.write(base64.b64decode(shot["data"]))
         page.eval("0")  # collects any late console events
