@@ -7,8 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/test.sh
-# The package test's tools (dpkg-shlibdeps, and file for CPack).
-scripts/install-deps.sh dpkg-dev file
+# The package test's tools (dpkg-shlibdeps, file for CPack, and Debian's
+# package checker lintian).
+scripts/install-deps.sh dpkg-dev file lintian
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
 # The web build and its page in headless Chromium.

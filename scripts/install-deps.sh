@@ -9,6 +9,7 @@ packages=(
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libgles-dev libegl-dev  # the ES 2 render comparison (src/gl1es on Mesa through EGL)
   libopenmpt-dev libpng-dev
+  libcli11-dev  # the capture's and the bench's command line
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test

@@ -1,5 +1,5 @@
-// The live loops: the intro's, and the frame loop (events, music position,
-// clock, the frame's drawing, the layer mask step, the swap), which ends after
+// The live driver: the intro's loop, and the driver loop (core/driver_loop.h)
+// on the wall clock, the playing music, SDL's events and swap, which ends after
 // the frame that read order 20, row 2, or after the frame in which a key was
 // pressed.
 #pragma once

@@ -54,7 +54,7 @@ struct FMUSIC_MODULE {
     int num_orders = 0;  // fixed at load, read by the main thread
     std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
     std::atomic<int> pending_order{-1};  // a set-order for the audio thread, -1 = none
-    std::atomic<uint32_t> heard{0};      // order << 16 | row, as heard
+    std::atomic<uint32_t> heard{0};      // order << 16 | row, as last delivered (heard one display lead on)
 };
 
 namespace {
