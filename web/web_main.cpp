@@ -20,6 +20,7 @@
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/display.h"
+#include "core/driver_loop.h"
 #include "core/frame_loop.h"
 #include "core/music/module_file.h"
 #include "core/music/player_core.h"
@@ -43,7 +44,7 @@ struct WebDemo {
     bool music_open = false;
     std::deque<MusicEvent> pending;  // rendered, not yet heard
     int order = 0, row = 0;          // the position heard
-    int layer_mask = 0;
+    DriverState loop{};
     uint64_t rows_heard = 0, triggers_heard = 0;
     int16_t pcm[2 * kMaxAudioBlock];
 };
@@ -116,15 +117,21 @@ void frame()
             return;
         }
         case Stage::Playing: {
-            const bool quit = demo.key_pressed;
-            EM_ASM(Module.webAudioTopUp(););
-            deliver_heard_events();
-            const int order = demo.order, row = demo.row;
-            const float t = static_cast<float>(now_seconds());
-            draw_frame(order, t, demo.layer_mask);
-            step_layer_mask(demo.layer_mask);
-            EM_ASM({ Module.webFrameShown($0, $1); }, order, row);
-            if (quit || is_end_position(order, row)) end_demo();
+            // The same frame as every driver's: the position heard, the
+            // clock, draw_frame, the layer mask; the browser shows it when
+            // this callback returns.
+            static const FrameDriver driver{
+                [] {
+                    EM_ASM(Module.webAudioTopUp(););
+                    deliver_heard_events();
+                    return MusicPosition{demo.order, demo.row};
+                },
+                [] { return static_cast<float>(now_seconds()); },
+                {},
+                [](const FrameInputs& in) { EM_ASM({ Module.webFrameShown($0, $1); }, in.order, in.row); },
+                [](const FrameInputs& in) { return demo.key_pressed || is_end_position(in.order, in.row); },
+            };
+            if (!driver_frame(&demo.loop, driver)) end_demo();
             return;
         }
     }

@@ -1,42 +1,45 @@
 // The pictures for the browser build: decoded with stb_image (emscripten's
 // SDL 1.2 has no SDL_image of its own to decode from memory), otherwise as
 // core/base/textures.cpp: the same files, order, upload and messages.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/base/picture_file.h"
 #include "core/base/textures.h"
 #include "draw/gl.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#define STBI_NO_STDIO_FAILURE_STRINGS
+#define STBI_NO_STDIO
 #include <stb_image.h>
 
 uint32_t TextureTable[kTextureCount] = {};
+
+namespace {
+
+[[noreturn]] void fail_texture(const char* path, const char* reason)
+{
+    std::fprintf(stderr, "error loading texture '%s': %s\n", path, reason);
+    std::exit(1);
+}
+
+}  // namespace
 
 uint32_t upload_png_texture(const char* path)
 {
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        char message[512];
-        std::snprintf(message, sizeof message, "error loading texture '%s'", path);
-        std::perror(message);
-        std::exit(1);
-    }
+    std::vector<uint8_t> bytes;
+    const std::string error = read_picture_file(path, &bytes);
+    if (!error.empty()) fail_texture(path, error.c_str());
+    if (bytes.empty()) fail_texture(path, "the file is empty");
     int width = 0, height = 0, channels = 0;
-    stbi_uc* rgb = stbi_load_from_file(file, &width, &height, &channels, 3);
-    std::fclose(file);
-    if (!rgb) {
-        std::fprintf(stderr, "error loading texture '%s': %s\n", path, stbi_failure_reason());
-        std::exit(1);
-    }
+    stbi_uc* rgb = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3);
+    if (!rgb) fail_texture(path, stbi_failure_reason());
     // Rows padded to 4 bytes, OpenGL's default unpack alignment.
     const size_t row = static_cast<size_t>(width) * 3, stride = (row + 3) / 4 * 4;
     std::vector<uint8_t> pixels(stride * static_cast<size_t>(height));
