@@ -28,6 +28,7 @@
 #include "core/sound_errors.h"
 #include "effects/intro_spinner.h"
 #include "effects/warm_up.h"
+#include "web_fail.h"
 
 namespace {
 
@@ -54,8 +55,7 @@ WebDemo demo;
 [[noreturn]] void fail_sound(int code)
 {
     std::printf("%s\n", sound_error_text(code));
-    std::fflush(stdout);
-    std::exit(1);
+    web_fail();
 }
 
 // The pictures, the module and the warm-up, after the intro as on the desktop.
@@ -179,7 +179,7 @@ int main()
     SDL_Init(SDL_INIT_VIDEO);
     if (!open_gl_display(640, 480, false)) {
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
-        std::exit(1);
+        web_fail();
     }
     EM_ASM(Module.webReady(););
     emscripten_set_main_loop(frame, 0, 1);

@@ -10,6 +10,7 @@
 #include "core/base/picture_file.h"
 #include "core/base/textures.h"
 #include "draw/gl.h"
+#include "web_fail.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -23,7 +24,7 @@ namespace {
 [[noreturn]] void fail_texture(const char* path, const char* reason)
 {
     std::fprintf(stderr, "error loading texture '%s': %s\n", path, reason);
-    std::exit(1);
+    web_fail();
 }
 
 }  // namespace
