@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
-# inputs on the real binary, installs), the memory soak, the same code under
+# inputs on the real binary, installs), the Windows build under Wine, the
+# memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -11,6 +12,13 @@ scripts/test.sh
 scripts/install-deps.sh dpkg-dev file
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
+# The Windows zip (scripts/build-windows.sh), then drensolk.exe from it under
+# Wine on private servers (tests/windows, label "windows").
+scripts/install-deps.sh wine wine64
+zip=$(DRENSOLK_NATIVE_BUILD=build scripts/build-windows.sh | tail -1)
+cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" >/dev/null
+cmake --build build -j"$(nproc)" --target windows_tests
+(cd build && ctest --output-on-failure -L windows)
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60

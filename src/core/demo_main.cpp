@@ -11,6 +11,7 @@
 #include "core/frame_log.h"
 #include "core/frame_loop.h"
 #include "core/live_music.h"
+#include "core/platform.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/start_up.h"
@@ -42,7 +43,7 @@ int demo_main(int argc, char** argv)
         SDL_Quit();
         return 0;
     }
-    SDL_ShowCursor(SDL_DISABLE);
+    hide_mouse_pointer();
     FrameLog log;
     frame_log_open(std::getenv("DRENSOLK_FRAME_LOG"), &log);
 
