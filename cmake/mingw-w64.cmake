@@ -28,9 +28,3 @@ if(DRENSOLK_WIN_PREFIX)
   set(ENV{PKG_CONFIG_PATH} "")
 endif()
 
-# The GCC runtime, the C++ library and winpthreads go inside each program and
-# DLL (GCC's runtime library exception and winpthreads' MIT-style licence allow
-# it), so nothing of the compiler has to travel as a DLL.
-set(_static_runtime "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${_static_runtime}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_static_runtime}")

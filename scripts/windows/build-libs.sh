@@ -119,8 +119,10 @@ copy_tree libpng1.6
 (cd "$build/libpng1.6" && ./configure -q "${autotools_host[@]}" --disable-shared --enable-static >/dev/null &&
   make -s -j"$jobs" libpng16.la >/dev/null &&
   make -s install-libLTLIBRARIES install-pkgincludeHEADERS install-nodist_pkgincludeHEADERS install-pkgconfigDATA install-header-links install-library-links >/dev/null)
-# Static, so whoever links it needs zlib too.
-sed -i 's/^Libs: .*/& -lz/' "$prefix/lib/pkgconfig/libpng16.pc"
+# A static library's users link what it links: its private libraries go into
+# its Libs (CMake's pkg-config targets read Libs alone).
+static_pc() { sed -i "s|^Libs: .*|& $(sed -n 's/^Libs.private: *//p' "$1")|" "$1"; }
+static_pc "$prefix/lib/pkgconfig/libpng16.pc"
 ln -sf libpng16.pc "$prefix/lib/pkgconfig/libpng.pc"
 licence libpng "$build/libpng1.6/LICENSE"
 
@@ -147,7 +149,7 @@ copy_tree sdl12-compat
 # The SDL 1.2 entry wrapper leaves stdout and stderr alone (no stdout.txt):
 # start-up reports failures itself, see src/core/platform.
 cmake -S "$build/sdl12-compat" -B "$build/sdl12-compat/build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DSDL2_INCLUDE_DIRS="$prefix/include/SDL2" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DDRENSOLK_WIN_PREFIX="$prefix" \
   -DSDL12TESTS=OFF -DCMAKE_C_FLAGS=-DNO_STDIO_REDIRECT >/dev/null
 cmake --build "$build/sdl12-compat/build" -j"$jobs" >/dev/null
 cmake --install "$build/sdl12-compat/build" >/dev/null
@@ -177,6 +179,7 @@ if ! wait "$openmpt_job"; then
   echo "build-libs: libopenmpt failed to build (log above)" >&2
   exit 1
 fi
+static_pc "$prefix/lib/pkgconfig/libopenmpt.pc"
 licence libopenmpt "$build/libopenmpt/LICENSE"
 
 { for p in "${packages[@]}"; do echo "$p ${version[$p]}"; done; } >"$prefix/VERSIONS"
