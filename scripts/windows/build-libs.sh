@@ -4,6 +4,7 @@
 # Debian 12's own source packages, into a prefix outside the repository that is
 # reused while the sources and this recipe are unchanged.
 #   scripts/windows/build-libs.sh   prints the prefix on its last line
+#   ... --prefix-only               prints it without building
 # Environment: DRENSOLK_WIN_CACHE (default /var/cache/drensolk) holds the
 # prefixes and the downloaded sources. Needs the packages that
 # scripts/build-windows.sh installs.
@@ -82,6 +83,10 @@ key=$( {
   $triple-gcc-posix --version | head -1
 } | sha256sum | cut -c1-16)
 prefix=$cache/win64-$key
+if [ "${1:-}" = --prefix-only ]; then  # where the libraries are or would go
+  echo "$prefix"
+  exit 0
+fi
 if [ -f "$prefix/.complete" ]; then
   echo "build-libs: reusing $prefix" >&2
   echo "$prefix"
