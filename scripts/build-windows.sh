@@ -25,6 +25,10 @@ if [ ! -f "$native/CMakeCache.txt" ]; then
 fi
 cmake --build "$native" -j"$jobs" --target demo_data >/dev/null
 
+# A new library prefix means a fresh configure: pkg-config's findings are cached.
+if ! grep -qx "DRENSOLK_WIN_PREFIX:PATH=$prefix" build-windows/CMakeCache.txt 2>/dev/null; then
+  rm -f build-windows/CMakeCache.txt
+fi
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DDRENSOLK_WIN_PREFIX="$prefix" \
   -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
 cmake --build build-windows -j"$jobs" >/dev/null
@@ -34,7 +38,7 @@ name=drensolk-$version-win64
 stage=build-windows/zip/$name
 rm -rf build-windows/zip && mkdir -p "$stage/licenses"
 x86_64-w64-mingw32-strip -o "$stage/drensolk.exe" build-windows/drensolk.exe
-cp "$prefix/bin/SDL.dll" "$prefix/bin/SDL2.dll" "$stage/"
+for dll in SDL.dll SDL2.dll; do x86_64-w64-mingw32-strip -o "$stage/$dll" "$prefix/bin/$dll"; done
 cp "$native"/data/* "$stage/"
 count=$(find "$native/data" -type f | wc -l)
 [ "$count" -eq 8 ] || { echo "build-windows: $native/data holds $count files, not the eight data files" >&2; exit 1; }

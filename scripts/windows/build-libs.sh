@@ -160,12 +160,13 @@ cmake --build "$build/sdl12-compat/build" -j"$jobs" >/dev/null
 cmake --install "$build/sdl12-compat/build" >/dev/null
 licence sdl12-compat "$build/sdl12-compat/LICENSE.txt"
 
-# SDL_image 1.2: its PNG loader only (the one format the demo reads), linked
-# into drensolk.exe against the static libpng.
+# SDL_image 1.2: its PNG loader only (the one format the demo reads; every
+# other loader compiles to a stub that says it is not there), linked into
+# drensolk.exe against the static libpng.
 copy_tree sdl-image1.2
 (cd "$build/sdl-image1.2" &&
-  "$CC" -O2 -DLOAD_PNG -I"$prefix/include/SDL" -I"$prefix/include" -c IMG.c IMG_png.c &&
-  "$AR" rcs libSDL_image.a IMG.o IMG_png.o)
+  "$CC" -O2 -DLOAD_PNG -I"$prefix/include/SDL" -I"$prefix/include" -c IMG*.c &&
+  "$AR" rcs libSDL_image.a IMG*.o)
 cp "$build/sdl-image1.2/libSDL_image.a" "$prefix/lib/" && cp "$build/sdl-image1.2/SDL_image.h" "$prefix/include/SDL/"
 cat >"$prefix/lib/pkgconfig/SDL_image.pc" <<PC
 prefix=$prefix
