@@ -14,7 +14,7 @@ scripts/install-deps.sh dpkg-dev file
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
 # The Windows zip (scripts/build-windows.sh), then drensolk.exe from it under
 # Wine on private servers (tests/windows, label "windows").
-scripts/install-deps.sh wine wine64 xdotool
+scripts/install-deps.sh wine wine64
 zip=$(DRENSOLK_NATIVE_BUILD=build scripts/build-windows.sh | tail -1)
 cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" >/dev/null
 cmake --build build -j"$(nproc)" --target windows_tests
