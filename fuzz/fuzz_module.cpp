@@ -14,7 +14,7 @@ namespace {
 // The lowest rate the core takes: the same ticks in the fewest samples.
 constexpr int kRate = 8000;
 constexpr int kTicks = 300;
-constexpr size_t kMaxFrames = 8000 * 30;  // a tick is at most about 78 ms
+constexpr size_t kMaxFrames = 8000 * 30;  // samples: 30 s; a tick is at most about 78 ms
 constexpr int kCapacity = 4 * kMaxEventsPerTick;
 
 void check(bool ok)

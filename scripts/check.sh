@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
-# inputs on the real binary, installs), the Windows build under Wine, the
-# memory soak, the same code under
+# inputs on the real binary, installs), the desktop tests (the demo on Weston
+# through Wayland and XWayland, and on PipeWire), the Windows build under
+# Wine, the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/test.sh
-# The package test's tools (dpkg-shlibdeps, and file for CPack).
-scripts/install-deps.sh dpkg-dev file
+# The package test's tools (dpkg-shlibdeps, file for CPack, and Debian's
+# package checker lintian).
+scripts/install-deps.sh dpkg-dev file lintian
 # The slow cases mostly wait on the demo's clock, so they overlap well.
 (cd build && ctest --output-on-failure -j"$(( $(nproc) * 2 ))" -L slow)
+# The desktop servers, each test starting its own privately.
+scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus xdotool
+(cd build && ctest --output-on-failure -L desktop)  # one at a time: each loads both cores
 # The Windows zip (scripts/build-windows.sh), then drensolk.exe from it under
 # Wine on private servers (tests/windows, label "windows").
 scripts/install-deps.sh wine wine64

@@ -6,8 +6,11 @@ set -euo pipefail
 packages=(
   cmake g++ pkg-config make
   libsdl1.2-compat-dev libsdl-image1.2-dev
+  libsdl-ttf2.0-dev fonts-dejavu-core  # the maker overlay's text (DRENSOLK_MAKER=1)
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libopenmpt-dev libpng-dev
+  libcli11-dev  # the capture's and the bench's command line
+  libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test

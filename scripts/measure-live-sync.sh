@@ -4,9 +4,22 @@
 # figures; it is a benchmark, not a pass/fail test.
 #
 #   scripts/measure-live-sync.sh [--rate 44100|48000] [--load] [--seconds N]
+#       [--server pulseaudio|pipewire] [--driver pulseaudio|pipewire]
+#       [--quantum N] [--prove]
 #
-# What it does, all on servers of its own (Xvfb, and PulseAudio with a null
-# sink at --rate; installed through scripts/install-deps.sh when missing):
+# --server: the audio server started privately: PulseAudio, or PipeWire with
+# WirePlumber and pipewire-pulse in a dbus-run-session of their own (its
+# graph forced to --rate, and with --quantum N to N samples a cycle).
+# --driver: SDL's audio driver for the demo (default pulseaudio; on PipeWire
+# that goes through pipewire-pulse, "pipewire" is SDL's native one).
+# --prove: instead of the demo, replay a 120 fps capture of its first 45 s
+# (tools/live_sync/replay_capture.py: its frames on the X server as its
+# sound plays, timed by the latency the server reports) shifted by -30, 0
+# and +30 ms, and say whether the meter reads each shift back within 3 ms.
+# Trust the figures of a setup only after --prove passes on it.
+#
+# What it does, all on servers of its own (Xvfb, and the audio server with a
+# null sink at --rate; installed through scripts/install-deps.sh when missing):
 #  1. One ffmpeg records the 640x480 screen at 60 fps (scaled down to 128x96
 #     grey, enough to see flashes and beat reactions) and the sink's monitor,
 #     both stamped with the wall clock (-copyts, no frame dropping or
@@ -38,27 +51,46 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-rate=44100 load=0 seconds=0
+rate=44100 load=0 seconds=0 server=pulseaudio driver=pulseaudio quantum=0 prove=0
+args=("$@")
 while [ $# -gt 0 ]; do
   case $1 in
     --rate) rate=$2; shift 2 ;;
     --load) load=1; shift ;;
     --seconds) seconds=$2; shift 2 ;;
-    -h|--help) sed -n '2,36p' "$0"; exit 0 ;;
+    --server) server=$2; shift 2 ;;
+    --driver) driver=$2; shift 2 ;;
+    --quantum) quantum=$2; shift 2 ;;
+    --prove) prove=1; shift ;;
+    -h|--help) sed -n '2,52p' "$0"; exit 0 ;;
     *) echo "measure-live-sync: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 case $rate in 44100|48000) ;; *) echo "measure-live-sync: --rate 44100 or 48000" >&2; exit 2 ;; esac
+case $server in pulseaudio|pipewire) ;; *) echo "measure-live-sync: --server pulseaudio or pipewire" >&2; exit 2 ;; esac
+case $driver in pulseaudio|pipewire) ;; *) echo "measure-live-sync: --driver pulseaudio or pipewire" >&2; exit 2 ;; esac
+if [ "$server" = pulseaudio ] && { [ "$driver" = pipewire ] || [ "$quantum" != 0 ]; }; then
+  echo "measure-live-sync: --driver pipewire and --quantum need --server pipewire" >&2
+  exit 2
+fi
 
-scripts/install-deps.sh xvfb pulseaudio pulseaudio-utils ffmpeg python3-numpy >&2
+if [ "$server" = pipewire ]; then
+  scripts/install-deps.sh xvfb pipewire wireplumber pipewire-pulse pulseaudio-utils dbus ffmpeg python3-numpy >&2
+  # WirePlumber wants a session bus: the whole run gets a private one.
+  if [ -z "${DRENSOLK_PRIVATE_BUS:-}" ]; then
+    DRENSOLK_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "${args[@]}"
+  fi
+else
+  scripts/install-deps.sh xvfb pulseaudio pulseaudio-utils ffmpeg python3-numpy >&2
+fi
 build=${BUILD_DIR:-build}
 [ -x "$build/drensolk" ] || { echo "measure-live-sync: build first (scripts/build.sh)" >&2; exit 1; }
 python=/usr/bin/python3  # Debian's, where python3-numpy lives
 
 # The capture: deterministic, so one per build is enough.
 capture=$(cd "$build" && pwd)/live-sync-capture
-if [ ! -s "$capture/events.tsv" ] || [ "$build/drensolk-capture" -nt "$capture/events.tsv" ] ||
-  [ -n "$(find "$build/data" -newer "$capture/events.tsv" -type f -print -quit)" ]; then
+if [ "$prove" = 0 ] && { [ ! -s "$capture/events.tsv" ] || [ "$build/drensolk-capture" -nt "$capture/events.tsv" ] ||
+  [ -n "$(find "$build/data" -newer "$capture/events.tsv" -type f -print -quit)" ]; }; then
   echo "measure-live-sync: capturing the song's sound and kicks once into $capture" >&2
   rm -rf "$capture"
   mkdir -p "$capture"
@@ -89,49 +121,99 @@ export DISPLAY=:$(cat "$work/display")
 # Audio server: private, no configuration files, one null sink at $rate.
 export XDG_RUNTIME_DIR=$work/xdg
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-pulseaudio -n -F /dev/null --system=false --exit-idle-time=-1 --daemonize=no \
-  -L "module-native-protocol-unix socket=$XDG_RUNTIME_DIR/native" \
-  -L "module-null-sink sink_name=test rate=$rate" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/native
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+if [ "$server" = pipewire ]; then
+  export HOME=$work/home PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
+  mkdir -p "$HOME"
+  pipewire >"$work/pipewire.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break; sleep 0.1; done
+  wireplumber >"$work/wireplumber.log" 2>&1 &
+  pids+=($!)
+  pipewire-pulse >"$work/pipewire-pulse.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl load-module module-null-sink sink_name=test rate="$rate" >/dev/null
+  # The graph runs at the sink's rate, so nothing is resampled in between.
+  pw-metadata -n settings 0 clock.force-rate "$rate" >/dev/null
+  if [ "$quantum" != 0 ]; then pw-metadata -n settings 0 clock.force-quantum "$quantum" >/dev/null; fi
+else
+  pulseaudio -n -F /dev/null --system=false --exit-idle-time=-1 --daemonize=no \
+    -L "module-native-protocol-unix socket=$XDG_RUNTIME_DIR/native" \
+    -L "module-null-sink sink_name=test rate=$rate" >"$work/pulse.log" 2>&1 &
+  pids+=($!)
+  export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/native
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+fi
 pactl set-default-sink test
 
-ffmpeg -nostdin -loglevel error -f x11grab -framerate 60 -video_size 640x480 -i "$DISPLAY" \
-  -f pulse -sample_rate "$rate" -channels 2 -i test.monitor \
-  -map 0:v -vf scale=128:96:flags=area,format=gray -c:v rawvideo -map 1:a -c:a pcm_s16le \
-  -fps_mode passthrough -enc_time_base:v -1 -copyts -f nut "$work/recording.nut" &
-recorder=$!
-pids+=($recorder)
-sleep 2  # the monitor's first packets come a second or so after the start
+# One recording: the screen and the sink's monitor, a calibration, then the
+# subject ("$@", run in the data folder) with the load if asked.
+record() {
+  local name=$1
+  shift
+  ffmpeg -nostdin -loglevel error -f x11grab -framerate 60 -video_size 640x480 -i "$DISPLAY" \
+    -f pulse -sample_rate "$rate" -channels 2 -i test.monitor \
+    -map 0:v -vf scale=128:96:flags=area,format=gray -c:v rawvideo -map 1:a -c:a pcm_s16le \
+    -fps_mode passthrough -enc_time_base:v -1 -copyts -f nut "$work/$name.nut" &
+  local recorder=$!
+  pids+=($recorder)
+  sleep 2  # the monitor's first packets come a second or so after the start
 
-clicks=12
-"$python" tools/live_sync/flash_click.py "$rate" "$clicks" >"$work/clicks.txt"
-sleep 0.5
+  "$python" tools/live_sync/flash_click.py "$rate" 12 >"$work/$name-clicks.txt"
+  sleep 0.5
 
-loaders=()
-if [ "$load" = 1 ]; then
-  for _ in 1 2; do
-    bash -c 'while :; do :; done' &
-    loaders+=($!)
-    pids+=($!)
-  done
+  local loaders=()
+  if [ "$load" = 1 ]; then
+    for _ in 1 2; do
+      bash -c 'while :; do :; done' &
+      loaders+=($!)
+      pids+=($!)
+    done
+  fi
+  local start end
+  start=$(date +%s.%N)
+  status=0
+  (cd "$build/data" && exec "$@") >"$work/$name.log" 2>&1 || status=$?
+  end=$(date +%s.%N)
+  for p in "${loaders[@]}"; do kill "$p"; done
+  sleep 0.5
+  kill -INT "$recorder"
+  wait "$recorder" || true
+  ran=$(awk "BEGIN { printf \"%.1f\", $end - $start }")
+}
+
+setup="$server, sink $rate Hz,"
+if [ "$server" = pipewire ]; then
+  if [ "$quantum" = 0 ]; then setup+=" quantum default,"; else setup+=" quantum $quantum,"; fi
 fi
-start=$(date +%s.%N)
-demo_status=0
-(
-  cd "$build/data"
-  export DRENSOLK_WINDOWED=1 SDL_AUDIODRIVER=pulseaudio
-  if [ "$seconds" -gt 0 ]; then exec timeout -s TERM "$seconds" ../drensolk; else exec ../drensolk; fi
-) >"$work/demo.log" 2>&1 || demo_status=$?
-end=$(date +%s.%N)
-for p in "${loaders[@]}"; do kill "$p"; done
-sleep 0.5
-kill -INT "$recorder"
-wait "$recorder" || true
+if [ "$load" = 1 ]; then setup+=" two busy processes"; else setup+=" idle"; fi
+if [ "$prove" = 1 ]; then
+  # The replay's capture: 120 fps, so a frame's own lateness after a kick
+  # stays under 8.3 ms; kept like the other one.
+  replay=$(cd "$build" && pwd)/live-sync-replay
+  if [ ! -s "$replay/events.tsv" ] || [ "$build/drensolk-capture" -nt "$replay/events.tsv" ] ||
+    [ -n "$(find "$build/data" -newer "$replay/events.tsv" -type f -print -quit)" ]; then
+    echo "measure-live-sync: capturing 45 s at 120 fps once into $replay" >&2
+    rm -rf "$replay"
+    mkdir -p "$replay"
+    (cd "$build/data" && ../drensolk-capture --png "$replay" --fps 120 --size 160x120 --seconds 45 \
+      --events "$replay/events.tsv.part") >&2
+    mv "$replay/events.tsv.part" "$replay/events.tsv"
+  fi
+  for shift_ms in -30 0 30; do
+    record "replay$shift_ms" "$python" "$root/tools/live_sync/replay_capture.py" "$rate" "$replay" "$shift_ms"
+    echo "meter check: $setup, replay shifted $shift_ms ms, ran $ran s, exit status $status," \
+      "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+    "$python" tools/live_sync/analyse_sync.py "$work/replay$shift_ms.nut" "$work/replay$shift_ms-clicks.txt" \
+      "$rate" "$replay" "$replay/events.tsv" --expect "$shift_ms" | grep -E "recorder bias|known offset|audio gaps"
+  done
+  exit 0
+fi
 
-echo "live sync: sink $rate Hz, $([ "$load" = 1 ] && echo "two busy processes" || echo idle)," \
-  "demo ran $(awk "BEGIN { printf \"%.1f\", $end - $start }") s, exit status $demo_status," \
+demo=(env DRENSOLK_WINDOWED=1 SDL_AUDIODRIVER="$driver" ../drensolk)
+[ "$seconds" -gt 0 ] && demo=(timeout -s TERM "$seconds" "${demo[@]}")
+record demo "${demo[@]}"
+echo "live sync: $setup, SDL driver $driver, demo ran $ran s, exit status $status," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg)"
-"$python" tools/live_sync/analyse_sync.py "$work/recording.nut" "$work/clicks.txt" "$rate" \
+"$python" tools/live_sync/analyse_sync.py "$work/demo.nut" "$work/demo-clicks.txt" "$rate" \
   "$capture/frames" "$capture/events.tsv"

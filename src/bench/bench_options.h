@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "cli/option_parser.h"
 #include "core/base/demo_data.h"
 
 constexpr int kBenchOrders = kEndOrder + 1;  // orders 0 to 20: the demo's whole schedule
@@ -20,13 +21,12 @@ struct BenchOptions {
     std::string live_log;  // not empty: only summarise this frame log
 };
 
-enum class BenchParse { Ok, Help, Error };
-
-// Reads the command line with getopt_long. On Error, `error` holds one line
-// saying what is wrong; on Help and Error the caller prints bench_usage().
-// Numbers must be whole (seconds: positive) and in range: --frames and
-// --tail 1 to 100000, --orders A-B with 0 <= A <= B. --live-sync takes the
-// order as an optional second word when that word does not start with '-'.
-BenchParse parse_bench_options(int argc, char** argv, BenchOptions* options, std::string* error);
+// Reads the command line (parse_options: its forms and messages). On Error,
+// `error` holds one line saying what is wrong; on Help and Error the caller
+// prints bench_usage(). Numbers must be whole (seconds: positive) and in
+// range: --frames and --tail 1 to 100000, --orders A-B with 0 <= A <= B.
+// --live-sync takes the order as an optional second word when that word does
+// not start with '-'. --data-dir is a second spelling of --data.
+ParseStatus parse_bench_options(int argc, char** argv, BenchOptions* options, std::string* error);
 
 const char* bench_usage();

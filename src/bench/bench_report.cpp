@@ -7,46 +7,6 @@
 
 namespace {
 
-const char* layer_code(Layer l)
-{
-    switch (l) {
-        case Layer::PetalRings:
-            return "PR";
-        case Layer::PulsingSquares:
-            return "PS";
-        case Layer::FlickerLines:
-            return "FL";
-        case Layer::RedBars:
-            return "RB";
-        case Layer::SlidingDashes:
-            return "SD";
-        case Layer::HexGrid:
-            return "HX";
-        case Layer::BranchWalkers:
-            return "BW";
-        case Layer::ArcRings:
-            return "AR";
-        case Layer::PanelScene:
-            return "PN";
-        case Layer::GridScene:
-            return "GS";
-        case Layer::FixedPanelGrid:
-        case Layer::FixedPanelTriangle:
-        case Layer::FixedPanelLate:
-            return "FP";
-        case Layer::TriangleLayer:
-            return "TR";
-        case Layer::QuadLayer:
-            return "QD";
-    }
-    return "?";
-}
-
-constexpr Layer kAllLayers[] = {
-    Layer::PetalRings,     Layer::PulsingSquares, Layer::FlickerLines,       Layer::RedBars,    Layer::SlidingDashes,
-    Layer::HexGrid,        Layer::BranchWalkers,  Layer::ArcRings,           Layer::PanelScene, Layer::GridScene,
-    Layer::FixedPanelGrid, Layer::TriangleLayer,  Layer::FixedPanelTriangle, Layer::QuadLayer,  Layer::FixedPanelLate};
-
 OrderRow order_row(int order, const OrderFigures& g)
 {
     OrderRow r;
@@ -75,9 +35,9 @@ unsigned long long ull(uint64_t v) { return static_cast<unsigned long long>(v); 
 std::string layer_list(unsigned bits)
 {
     std::string s;
-    for (Layer l : kAllLayers) {
-        if (!(bits & (1u << static_cast<unsigned>(l)))) continue;
-        const std::string code = layer_code(l);
+    for (size_t row = 0; row < kScheduleRows; ++row) {
+        if (!(bits & (1u << row))) continue;
+        const std::string code = kSchedule[row].code;
         if (s.find(code) != std::string::npos) continue;
         if (!s.empty()) s += ' ';
         s += code;

@@ -42,7 +42,7 @@ struct BenchReport {
     uint64_t layer_state_hash = kFnvStart;
 };
 
-// The layer codes of a set of Layer bits, in drawing-table order, each once.
+// The layer codes of a set of schedule-row bits, in drawing order, each once.
 std::string layer_list(unsigned layer_bits);
 
 // The report of one run; the machine facts come from the caller.

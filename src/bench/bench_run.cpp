@@ -13,9 +13,10 @@
 #include "capture/capture_music.h"
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
+#include "core/base/textures.h"
+#include "core/driver_loop.h"
 #include "core/frame_image.h"
 #include "core/schedule.h"
-#include "core/base/textures.h"
 #include "core/start_up.h"
 #include "draw/gl.h"
 #include "effects/branch_walkers.h"
@@ -57,10 +58,10 @@ void draw_frame_probed(int order, float t, int mask, uint64_t* state_hash)
 {
     clear_frame();
     set_projection();
-    Layer layers[kMaxScheduledLayers];
-    const size_t n = scheduled_layers(order, mask, layers);
+    uint8_t rows[kMaxScheduledLayers];
+    const size_t n = scheduled_layers(order, mask, rows);
     for (size_t i = 0; i < n; ++i) {
-        draw_layer(layers[i], static_cast<double>(t), order);
+        kSchedule[rows[i]].draw(static_cast<double>(t), order);
         *state_hash = probe_state(*state_hash);
     }
 }
@@ -146,68 +147,82 @@ BenchRun run_bench(const BenchOptions& opt, const StartMarks& marks)
 
     measure_floor(opt.floor_frames / 2, &run.floor_ms);
 
-    int layer_mask = 0;
+    // Per frame, what the drawing decided for the present: which figures the
+    // frame feeds, and when its timed drawing began.
+    struct Timed {
+        OrderFigures* f = nullptr;
+        bool head = false, tail = false;
+        Clock::time_point frame_start, draw_start;
+    } now;
     const Clock::time_point run_start = Clock::now();
-    while (true) {
-        const Clock::time_point frame_start = Clock::now();
+    FrameDriver bench;
+    bench.music = [&] {
+        now.frame_start = Clock::now();
         capture_music_frame(&music, clock, music_frame, frame);
         capture_music_take(&music);
-        const int order = music.order;
-        const float t = static_cast<float>(frame_time(clock, frame));
+        return MusicPosition{music.order, music.row};
+    };
+    bench.clock = [&] { return static_cast<float>(frame_time(clock, frame)); };
+    bench.draw = [&](const FrameInputs& in) {
+        const int order = in.order;
         const bool in_table = order >= opt.first_order && order <= opt.last_order && order < kBenchOrders;
-        OrderFigures* f = in_table ? &run.orders[order] : nullptr;
-        const bool head = f && static_cast<int>(f->frame_ms.size()) < opt.frames && !f->head_done;
-        const bool tail = f && order >= kFirstWalkerOrder && order_end_frame[order] >= 0 &&
-                          frame >= order_end_frame[order] - opt.tail && frame < order_end_frame[order];
-        if (head || tail) {
-            Layer layers[kMaxScheduledLayers];
-            const size_t n = scheduled_layers(order, layer_mask, layers);
-            for (size_t i = 0; i < n; ++i) f->layers |= 1u << static_cast<unsigned>(layers[i]);
-
+        now.f = in_table ? &run.orders[order] : nullptr;
+        OrderFigures* f = now.f;
+        now.head = f && static_cast<int>(f->frame_ms.size()) < opt.frames && !f->head_done;
+        now.tail = f && order >= kFirstWalkerOrder && order_end_frame[order] >= 0 &&
+                   frame >= order_end_frame[order] - opt.tail && frame < order_end_frame[order];
+        if (now.head || now.tail) {
+            uint8_t rows[kMaxScheduledLayers];
+            const size_t n = scheduled_layers(order, in.layer_mask, rows);
+            for (size_t i = 0; i < n; ++i) f->layers |= 1u << rows[i];
             gl_counts_reset();
-            const Clock::time_point a = Clock::now();
+            now.draw_start = Clock::now();
             if (opt.layer_state)
-                draw_frame_probed(order, t, layer_mask, &f->state_hash);
+                draw_frame_probed(order, in.t, in.layer_mask, &f->state_hash);
             else
-                draw_frame(order, t, layer_mask);
-            step_layer_mask(layer_mask);
-            glFinish();
-            const Clock::time_point b = Clock::now();
-            const GlCounts c = gl_counts();
-            if (opt.hash) {
-                const RgbImage image = read_frame(kBenchWidth, kBenchHeight);
-                const uint64_t h = fnv(kFnvStart, image.pixels.data(), image.pixels.size());
-                f->pixel_hash = fnv(f->pixel_hash, &h, sizeof h);
-                run.all_hash = fnv(run.all_hash, &h, sizeof h);
-            }
-            const Clock::time_point c0 = Clock::now();
-            SDL_GL_SwapBuffers();
-            const Clock::time_point d = Clock::now();
-            const double ms = ms_since(a, b) + ms_since(c0, d);
-            if (head) {
-                f->frame_ms.push_back(ms);
-                f->begins += c.begins;
-                f->vertices += c.vertices;
-                f->state_calls += c.state_calls;
-                f->state_changes += c.state_changes;
-                f->begin_changes += c.begin_changes;
-                f->mode_switches += c.mode_switches;
-            }
-            if (tail) {
-                f->tail_ms.push_back(ms);
-                f->walkers_at_end = drawn_walkers.size();
-            }
-            run.capture_ms += ms_since(frame_start, d);
-            ++run.timed_frames;
+                draw_frame(order, in.t, in.layer_mask);
         } else {
             if (f) f->head_done = true;
-            // Untimed: only what later frames depend on (walker spawns, the mask).
-            if (order >= kFirstWalkerOrder) draw_branch_walkers(static_cast<double>(t), order);
-            step_layer_mask(layer_mask);
+            // Untimed: only what later frames depend on (walker spawns; the
+            // loop steps the mask).
+            if (order >= kFirstWalkerOrder) draw_branch_walkers(static_cast<double>(in.t), order);
         }
+    };
+    bench.present = [&](const FrameInputs&) {
         ++frame;
-        if (music.end_reached) break;
-    }
+        if (!now.head && !now.tail) return;
+        OrderFigures* f = now.f;
+        glFinish();
+        const Clock::time_point b = Clock::now();
+        const GlCounts c = gl_counts();
+        if (opt.hash) {
+            const RgbImage image = read_frame(kBenchWidth, kBenchHeight);
+            const uint64_t h = fnv(kFnvStart, image.pixels.data(), image.pixels.size());
+            f->pixel_hash = fnv(f->pixel_hash, &h, sizeof h);
+            run.all_hash = fnv(run.all_hash, &h, sizeof h);
+        }
+        const Clock::time_point c0 = Clock::now();
+        SDL_GL_SwapBuffers();
+        const Clock::time_point d = Clock::now();
+        const double ms = ms_since(now.draw_start, b) + ms_since(c0, d);
+        if (now.head) {
+            f->frame_ms.push_back(ms);
+            f->begins += c.begins;
+            f->vertices += c.vertices;
+            f->state_calls += c.state_calls;
+            f->state_changes += c.state_changes;
+            f->begin_changes += c.begin_changes;
+            f->mode_switches += c.mode_switches;
+        }
+        if (now.tail) {
+            f->tail_ms.push_back(ms);
+            f->walkers_at_end = drawn_walkers.size();
+        }
+        run.capture_ms += ms_since(now.frame_start, d);
+        ++run.timed_frames;
+    };
+    bench.stop = [&](const FrameInputs&) { return music.end_reached; };
+    run_driver_loop(bench);
     run.run_s = ms_since(run_start, Clock::now()) / 1000.0;
     run.frames = frame;
     measure_floor(opt.floor_frames - opt.floor_frames / 2, &run.floor_ms);

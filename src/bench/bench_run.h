@@ -28,7 +28,7 @@ struct OrderFigures {
     std::vector<double> tail_ms;   // the same for the last frames (walker orders)
     uint64_t begins = 0, vertices = 0, state_calls = 0, state_changes = 0, begin_changes = 0,
              mode_switches = 0;  // sums over frame_ms's frames
-    unsigned layers = 0;         // bit per Layer value, every layer drawn in a timed frame
+    unsigned layers = 0;         // bit per schedule row, every layer drawn in a timed frame
     size_t walkers_at_end = 0;
     uint64_t pixel_hash = kFnvStart;
     uint64_t state_hash = kFnvStart;

@@ -24,8 +24,8 @@
 #include "bench/gl_count.h"
 #include "bench/live_log.h"
 #include "bench/live_sync.h"
-#include "core/display.h"
 #include "core/base/textures.h"
+#include "core/display.h"
 #include "core/start_up.h"
 #include "draw/gl.h"
 
@@ -94,17 +94,8 @@ int main(int argc, char** argv)
     const StartMarks marks = start_marks_now();
     BenchOptions opt;
     std::string error;
-    switch (parse_bench_options(argc, argv, &opt, &error)) {
-        case BenchParse::Ok:
-            break;
-        case BenchParse::Help:
-            std::fputs(bench_usage(), stdout);
-            return 0;
-        case BenchParse::Error:
-            std::fprintf(stderr, "drensolk-bench: %s\n", error.c_str());
-            std::fputs(bench_usage(), stdout);
-            return 2;
-    }
+    const ParseStatus parsed = parse_bench_options(argc, argv, &opt, &error);
+    if (const int status = answer_parse(parsed, "drensolk-bench", error, bench_usage()); status >= 0) return status;
     if (!opt.live_log.empty()) return summarise_live_log(opt.live_log);
     if (opt.data_dir.empty()) opt.data_dir = DRENSOLK_DATA_DIR;
     if (!opt.json.empty() && opt.json[0] != '/') {

@@ -45,7 +45,7 @@ void capture_music_close(CaptureMusic* m)
 
 namespace {
 
-// One more block: its audio and events are kept until frames reach them.
+// One more block: its audio and events are kept until video frames reach them.
 void render_block(CaptureMusic* m)
 {
     const size_t at = m->pcm.size();

@@ -1,7 +1,8 @@
 // The music of a capture: the player core rendered on the main thread ahead
-// of each frame. Triggers go to the sync state in sample order as they are
-// rendered, and the position is the last row that started at or before the
-// last sample rendered, so a frame sees exactly what had been heard by then.
+// of each video frame. Triggers go to the sync state in sample order as they
+// are rendered, and the position is the last row that started at or before
+// the last sample rendered, so a video frame sees exactly what had been heard
+// by then.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,7 +14,6 @@
 #include "core/music/module_file.h"
 #include "core/music/player_core.h"
 
-// The demo's mixing rate: captures sound as the demo does.
 // The core renders in blocks of this many samples from the music's start, as
 // the live driver's audio buffers ask for them: libopenmpt's rounding follows
 // how its reads are cut, so equal cuts give equal samples whatever the video
@@ -44,15 +44,16 @@ void capture_music_close(CaptureMusic* music);
 // error text to the standard output and exits with status 1.
 std::vector<uint8_t> capture_music_load(CaptureMusic* music, int start_order);
 
-// Makes the first `end` frames heard (nothing when already there): renders
+// Makes the first `end` samples heard (nothing when already there): renders
 // as far as needed, hands each trigger of instruments 0 to 29 before `end` to
 // sync_apply_instrument with its row, in sample order, and moves the position
 // to the last row started before `end`. With `events` set, every row and
 // trigger before `end` goes to that map as well.
 void capture_music_render_to(CaptureMusic* music, uint64_t end);
 
-// Renders what frame `frame` may know: everything up to its first sample,
-// that sample included, with the music started at frame `music_frame`.
+// Renders what video frame `frame` may know: everything up to its first
+// sample, that sample included, with the music started at video frame
+// `music_frame`.
 void capture_music_frame(CaptureMusic* music, FrameClock clock, int64_t music_frame, int64_t frame);
 
 // Moves the audio heard since the last take out.

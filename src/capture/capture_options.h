@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "capture/ffmpeg_pipe.h"
+#include "cli/option_parser.h"
 
 struct CaptureOptions {
     int fps = 60;
@@ -22,12 +23,11 @@ struct CaptureOptions {
     VideoCodec video;           // the MP4's video encoder; --crf/--preset only with libx264/libx265
 };
 
-enum class ParseStatus { Ok, Help, Error };
-
-// Reads the command line with getopt_long. On Error, `error` holds one line
-// saying what is wrong; on Help the caller prints capture_usage(). The encoder
-// name is only checked for its form here: whether ffmpeg has it is
-// check_encoder's business.
+// Reads the command line (parse_options: its forms and messages). On Error,
+// `error` holds one line saying what is wrong; on Help the caller prints
+// capture_usage(). The encoder name is only checked for its form here: whether
+// ffmpeg has it is check_encoder's business. --data-dir is a second spelling
+// of --data.
 ParseStatus parse_capture_options(int argc, char** argv, CaptureOptions* options, std::string* error);
 
 const char* capture_usage();

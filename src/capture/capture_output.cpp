@@ -90,14 +90,14 @@ bool output_frame(CaptureOutput* o, const RgbImage& frame, const FrameInfo& info
     return true;
 }
 
-void output_audio(CaptureOutput* o, const int16_t* pcm, size_t frames)
+void output_audio(CaptureOutput* o, const int16_t* pcm, size_t samples)
 {
-    if (o->kind != OutputKind::None) wav_write(&o->wav, pcm, frames);
+    if (o->kind != OutputKind::None) wav_write(&o->wav, pcm, samples);
 }
 
-void output_silence(CaptureOutput* o, size_t frames)
+void output_silence(CaptureOutput* o, size_t samples)
 {
-    if (o->kind != OutputKind::None) wav_write_silence(&o->wav, frames);
+    if (o->kind != OutputKind::None) wav_write_silence(&o->wav, samples);
 }
 
 bool output_finish(CaptureOutput* o)

@@ -1,5 +1,6 @@
-// Where captured frames and audio go: an MP4 through ffmpeg, or numbered PNG
-// frames with a WAV and a frame log, or nowhere (contact sheet only).
+// Where captured video frames and audio go: an MP4 through ffmpeg, or
+// numbered PNG files with a WAV and a frame log, or nowhere (contact sheet
+// only).
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +12,7 @@
 
 enum class OutputKind { None, Mp4, Png };
 
-// What the frame log records about one frame; order and row are -1 in the intro.
+// What the frame log records about one video frame; order and row are -1 in the intro.
 struct FrameInfo {
     int64_t index;
     double time;
@@ -27,8 +28,8 @@ struct CaptureOutput {
     std::string wav_path;
     FfmpegPipe pipe;
     WavWriter wav;
-    std::FILE* log;  // PNG: frames.tsv
-    int64_t frames;
+    std::FILE* log;     // PNG: frames.tsv
+    int64_t frames;     // video frames written
     std::string error;  // set when something failed
 };
 
@@ -39,8 +40,9 @@ bool output_open_png(CaptureOutput* out, const std::string& dir, int rate);
 void output_open_none(CaptureOutput* out);
 
 bool output_frame(CaptureOutput* out, const RgbImage& frame, const FrameInfo& info);
-void output_audio(CaptureOutput* out, const int16_t* pcm, size_t frames);
-void output_silence(CaptureOutput* out, size_t frames);
+// `samples` stereo samples (2 * samples interleaved values) for the WAV.
+void output_audio(CaptureOutput* out, const int16_t* pcm, size_t samples);
+void output_silence(CaptureOutput* out, size_t samples);
 // Finishes the files (the MP4's audio step included); false with `error` set.
 bool output_finish(CaptureOutput* out);
 // Stops ffmpeg and removes the MP4's part files: for an exit on failure.

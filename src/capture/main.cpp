@@ -25,11 +25,11 @@
 #include "capture/frame_clock.h"
 #include "capture/music_survey.h"
 #include "capture/progress.h"
-#include "core/display.h"
-#include "core/frame_image.h"
-#include "core/schedule.h"
-#include "core/sound_errors.h"
 #include "core/base/textures.h"
+#include "core/display.h"
+#include "core/driver_loop.h"
+#include "core/frame_image.h"
+#include "core/sound_errors.h"
 #include "core/start_up.h"
 #include "draw/gl.h"
 #include "effects/intro_spinner.h"
@@ -134,16 +134,9 @@ void open_output()
         output_open_none(&cap.output);
         return;
     }
-    std::string png = o.png_dir;
+    const std::string& png = o.png_dir;
+    // check_encoder_or_exit has made sure of ffmpeg where an MP4 is asked for.
     const std::string ffmpeg = png.empty() ? find_ffmpeg() : "";
-    if (png.empty()) {
-        if (ffmpeg.empty()) {
-            fs::path p = o.out;
-            png = (p.parent_path() / (p.stem().string() + "-frames")).string();
-            std::fprintf(stderr, "drensolk-capture: no ffmpeg on PATH; writing PNG frames and a WAV to %s\n",
-                         png.c_str());
-        }
-    }
     if (png.empty()) make_parent(o.out);
     const bool ok = png.empty()
                         ? output_open_mp4(&cap.output, ffmpeg, o.out, o.width, o.height, o.fps, kMixRate, o.video)
@@ -152,13 +145,19 @@ void open_output()
     if (!ok) fail(cap.output.error);
 }
 
-// An encoder the ffmpeg on PATH lacks is refused before anything is drawn or
-// written. Without ffmpeg the capture writes PNG frames and the name is moot.
+// An MP4 needs ffmpeg, and an encoder ffmpeg has: without either the capture
+// is refused (status 2) before anything is drawn or written, so a script that
+// asked for a video never gets success without one.
 void check_encoder_or_exit()
 {
     if (!cap.opt.png_dir.empty() || cap.opt.no_video) return;
     const std::string ffmpeg = find_ffmpeg();
-    if (ffmpeg.empty()) return;
+    if (ffmpeg.empty()) {
+        std::fprintf(stderr,
+                     "drensolk-capture: no ffmpeg on PATH, and an MP4 needs it: install ffmpeg (Debian: apt-get "
+                     "install ffmpeg), or pass --png DIR for PNG frames and a WAV instead\n");
+        std::exit(2);
+    }
     const std::string error = check_encoder(cap.opt.video.encoder, ffmpeg_video_encoders(ffmpeg));
     if (error.empty()) return;
     std::fprintf(stderr, "drensolk-capture: %s\n", error.c_str());
@@ -218,25 +217,27 @@ void plan(const std::vector<uint8_t>& module_bytes, int64_t music_frame)
 // last frame's position, -1, -1 when none was drawn.
 std::pair<int, int> run_music_frames(CaptureMusic* music, int64_t music_frame)
 {
-    int layer_mask = 0;
-    int order = -1, row = -1;
-    while (!limit_reached(cap.frame) && !cap.interrupted) {
+    std::pair<int, int> last{-1, -1};
+    FrameDriver offline;
+    offline.music = [&] {
         capture_music_frame(music, cap.clock, music_frame, cap.frame);
         const std::vector<int16_t> pcm = capture_music_take(music);
         output_audio(&cap.output, pcm.data(), pcm.size() / 2);
-        order = music->order;
-        row = music->row;
-        draw_frame(order, static_cast<float>(frame_time(cap.clock, cap.frame)), layer_mask);
-        step_layer_mask(layer_mask);
-        finish_frame(order, row);
-        if (music->end_reached) break;
-    }
+        return MusicPosition{music->order, music->row};
+    };
+    offline.clock = [] { return static_cast<float>(frame_time(cap.clock, cap.frame)); };
+    offline.present = [](const FrameInputs& in) { finish_frame(in.order, in.row); };
+    offline.stop = [&](const FrameInputs& in) {
+        last = {in.order, in.row};
+        return music->end_reached || limit_reached(cap.frame) || cap.interrupted;
+    };
+    if (!limit_reached(cap.frame) && !cap.interrupted) run_driver_loop(offline);
     // The sound under the last frame, to the end of its time on screen.
     const int64_t end = frame_sample(cap.clock, cap.frame) - frame_sample(cap.clock, music_frame);
     capture_music_render_to(music, static_cast<uint64_t>(std::max<int64_t>(end, 0)));
     const std::vector<int16_t> tail = capture_music_take(music);
     output_audio(&cap.output, tail.data(), tail.size() / 2);
-    return {order, row};
+    return last;
 }
 
 void print_summary(int64_t intro_frames, std::pair<int, int> last)
@@ -269,16 +270,8 @@ int main(int argc, char** argv)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);  // headless unless the caller chose a driver
     std::string error;
-    switch (parse_capture_options(argc, argv, &cap.opt, &error)) {
-        case ParseStatus::Help:
-            std::fputs(capture_usage(), stdout);
-            return 0;
-        case ParseStatus::Error:
-            std::fprintf(stderr, "drensolk-capture: %s\n\n%s", error.c_str(), capture_usage());
-            return 2;
-        case ParseStatus::Ok:
-            break;
-    }
+    const ParseStatus parsed = parse_capture_options(argc, argv, &cap.opt, &error);
+    if (const int status = answer_parse(parsed, "drensolk-capture", error, capture_usage()); status >= 0) return status;
     check_encoder_or_exit();
     make_paths_absolute(&cap.opt);
     if (!cap.opt.data_dir.empty() && chdir(cap.opt.data_dir.c_str()) != 0) {

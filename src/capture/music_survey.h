@@ -18,7 +18,7 @@ struct MusicSurvey {
 };
 
 // Renders from `start_order` (as capture_music_open moves there) until the end
-// row starts or `limit` frames have passed. `bytes` must open (checked before).
+// row starts or `limit` samples have been rendered. `bytes` must open (checked before).
 MusicSurvey survey_music(const std::vector<uint8_t>& bytes, int rate, int start_order, uint64_t limit);
 
 // The middle sample of the order's span, or kSurveyNone where it is not played.

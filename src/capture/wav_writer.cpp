@@ -19,10 +19,10 @@ void put_u16(uint8_t* p, uint16_t v)
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-// The 44-byte canonical header for `frames` frames of 16-bit stereo.
-void make_header(uint8_t h[44], int rate, uint64_t frames)
+// The 44-byte canonical header for `samples` samples of 16-bit stereo.
+void make_header(uint8_t h[44], int rate, uint64_t samples)
 {
-    const uint64_t data = frames * 4;
+    const uint64_t data = samples * 4;
     // Sizes clamp rather than wrap past 4 GiB (about nine hours at 32 kHz).
     const uint32_t data32 = data > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(data);
     std::copy_n("RIFF", 4, h);
@@ -53,24 +53,24 @@ bool wav_open(WavWriter* w, const std::string& path, int rate)
     return true;
 }
 
-void wav_write(WavWriter* w, const int16_t* pcm, size_t frames)
+void wav_write(WavWriter* w, const int16_t* pcm, size_t samples)
 {
-    if (!w->file || frames == 0) return;
-    if (std::fwrite(pcm, 4, frames, w->file) != frames) w->failed = true;
-    w->frames += frames;
+    if (!w->file || samples == 0) return;
+    if (std::fwrite(pcm, 4, samples, w->file) != samples) w->failed = true;
+    w->samples += samples;
 }
 
-void wav_write_silence(WavWriter* w, size_t frames)
+void wav_write_silence(WavWriter* w, size_t samples)
 {
-    const std::vector<int16_t> zeros(2 * frames, 0);
-    wav_write(w, zeros.data(), frames);
+    const std::vector<int16_t> zeros(2 * samples, 0);
+    wav_write(w, zeros.data(), samples);
 }
 
 bool wav_close(WavWriter* w)
 {
     if (!w->file) return !w->failed;
     uint8_t h[44];
-    make_header(h, w->rate, w->frames);
+    make_header(h, w->rate, w->samples);
     if (std::fseek(w->file, 0, SEEK_SET) != 0 || std::fwrite(h, 1, sizeof h, w->file) != sizeof h) w->failed = true;
     if (std::fclose(w->file) != 0) w->failed = true;
     w->file = nullptr;

@@ -6,15 +6,18 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "core/display.h"
 #include "core/frame_log.h"
 #include "core/frame_loop.h"
 #include "core/live_music.h"
+#include "core/maker_loop.h"
 #include "core/platform.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/start_up.h"
+#include "core/video_driver.h"
 #include "effects/intro_spinner.h"
 
 namespace {
@@ -37,6 +40,11 @@ std::optional<int> start_order_from_args(int argc, char** argv)
 
 int demo_main(int argc, char** argv)
 {
+    // A seatless Wayland compositor would crash SDL's video start-up.
+    if (const std::string error = prepare_video_driver(); !error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(1);
+    }
     SDL_Init(SDL_INIT_VIDEO);
     if (!open_gl_display(640, 480, fullscreen())) {
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
@@ -47,10 +55,18 @@ int demo_main(int argc, char** argv)
     FrameLog log;
     frame_log_open(std::getenv("DRENSOLK_FRAME_LOG"), &log);
 
-    play_intro();
+    // A demo maker comes to look at a place in the song: no intro.
+    const bool maker = maker_mode_requested();
+    if (!maker) play_intro();
 
     load_pictures();
-    FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order_from_args(argc, argv));
+    const std::optional<int> start_order = start_order_from_args(argc, argv);
+    FMUSIC_MODULE* music_module = start_live_music(sync_on_instrument, start_order);
+    if (maker) {
+        run_maker_loop(music_module, start_order.value_or(0));
+        SDL_Quit();
+        return 0;
+    }
 
     FrameLoopHooks hooks;  // none unless the frame log is on
     if (log.file) {

@@ -6,10 +6,10 @@
 
 #include "core/base/clock.h"
 #include "core/display_lead.h"
+#include "core/driver_loop.h"
 #include "core/key_poll.h"
 #include "core/music/fmod_api.h"
 #include "core/music/music_live.h"
-#include "core/schedule.h"
 #include "effects/intro_spinner.h"
 
 namespace {
@@ -27,31 +27,38 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
 {
     const bool timed = static_cast<bool>(hooks.frame_shown);
     bool quit_requested = false;
-    int layer_mask = 0;
     DisplayLead lead{};
     const Clock::time_point origin = Clock::now();
-    while (!quit_requested) {
-        const Clock::time_point start = timed ? Clock::now() : Clock::time_point{};
+    Clock::time_point start, read, draw_start, drawn;
+    FrameDriver live;
+    live.music = [&] {
+        if (timed) start = Clock::now();
         if (poll_key_press()) quit_requested = true;
         if (hooks.frame_start) hooks.frame_start();
-        const Clock::time_point read = Clock::now();
-        const int order = FMUSIC_GetOrder(module);
-        const int row = FMUSIC_GetRow(module);
+        read = Clock::now();
+        return MusicPosition{FMUSIC_GetOrder(module), FMUSIC_GetRow(module)};
+    };
+    live.clock = [&] {
         const float t = static_cast<float>(now_seconds());
-        const Clock::time_point draw_start = timed ? Clock::now() : Clock::time_point{};
-        draw_frame(order, t, layer_mask);
-        step_layer_mask(layer_mask);
-        const Clock::time_point drawn = timed ? Clock::now() : Clock::time_point{};
+        if (timed) draw_start = Clock::now();
+        return t;
+    };
+    live.present = [&](const FrameInputs& in) {
+        if (timed) drawn = Clock::now();
         SDL_GL_SwapBuffers();
         const Clock::time_point swapped = Clock::now();
         display_lead_add(&lead, ms_between(origin, read), ms_between(origin, swapped));
         music_live_set_display_lead(display_lead_ms(lead));
         if (timed)
-            hooks.frame_shown(ShownFrame{t, order, row, ms_between(draw_start, drawn), ms_between(drawn, swapped),
-                                         ms_between(start, swapped)});
-        if (is_end_position(order, row)) break;
-        if (hooks.stop && hooks.stop()) break;
-    }
+            hooks.frame_shown(ShownFrame{in.t, in.order, in.row, ms_between(draw_start, drawn),
+                                         ms_between(drawn, swapped), ms_between(start, swapped)});
+    };
+    live.stop = [&](const FrameInputs& in) {
+        if (live_end_reached(in.order, in.row)) return true;
+        const bool asked = hooks.stop && hooks.stop();  // asked after every other frame, a key's included
+        return asked || quit_requested;
+    };
+    run_driver_loop(live);
 }
 
 void play_intro()

@@ -1,7 +1,7 @@
-// The live loops: the intro's, and the frame loop (events, music position,
-// clock, the frame's drawing, the layer mask step, the swap), which ends after
-// the frame that read order 20, row 2, or after the frame in which a key was
-// pressed.
+// The live driver: the intro's loop, and the driver loop (core/driver_loop.h)
+// on the wall clock, the playing music, SDL's events and swap, which ends after
+// the first frame that read order 20 at row 2 or later, or after the frame in
+// which a key was pressed.
 #pragma once
 
 #include <functional>
@@ -37,5 +37,11 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks = {});
 // SDL_GL_SwapBuffers. A key press only shortens the intro; it is consumed here.
 void play_intro();
 
-// True when the frame that read (order, row) is the demo's last.
+// True at the end position itself: the row whose start ends the capture.
 inline bool is_end_position(int order, int row) { return order == kEndOrder && row == kEndRow; }
+
+// True when the live frame that read (order, row) is the demo's last: the end
+// row or a later row of its order. A frame slower than a row (a busy
+// machine) can read the row after the end row without ever reading it; the
+// demo then ends there instead of playing on forever.
+inline bool live_end_reached(int order, int row) { return order == kEndOrder && row >= kEndRow; }

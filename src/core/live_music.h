@@ -1,7 +1,8 @@
 // The live music's start-up, as the demo does it and in its order: the
-// library version check, FSOUND_Init at kMixRate, the module kModuleFile from
-// the working folder, playback, `hook` on instruments 0 to kHookedInstruments - 1,
-// then the start order if there is one.
+// library version check, FSOUND_Init with kMixRate (the output then plays at
+// the device's own rate), the module kModuleFile from the working folder,
+// playback, `hook` on instruments 0 to kHookedInstruments - 1, then the start
+// order if there is one.
 #pragma once
 #include <optional>
 

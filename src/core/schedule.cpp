@@ -1,7 +1,9 @@
 #include "core/schedule.h"
 
-#include "core/panel_scenes.h"
+#include <cstring>
+
 #include "core/base/random.h"
+#include "core/panel_scenes.h"
 #include "draw/gl.h"
 #include "effects/arc_rings.h"
 #include "effects/branch_walkers.h"
@@ -14,127 +16,58 @@
 #include "effects/sliding_dashes.h"
 #include "effects/triangle_subdivision.h"
 
-size_t scheduled_layers(int o, int mask, Layer out[kMaxScheduledLayers])
+// Rules as captureless lambdas, so each row reads as when, what, how.
+// o: the order; m: the layer mask (only its low four bits matter).
+const ScheduleRow kSchedule[] = {
+    {[](int o, int) { return o <= 3; }, "petal rings", "PR", [](double t, int) { draw_petal_rings(t); }},
+    {[](int o, int) { return o <= 3; }, "pulsing squares", "PS", [](double t, int) { draw_pulsing_squares(t); }},
+    {[](int o, int) { return o <= 3; }, "flicker lines", "FL", [](double t, int) { draw_flicker_lines(t); }},
+    {[](int o, int m) { return o >= 4 && (m & 1) && o < 12 && o != 7; }, "red bars", "RB",
+     [](double t, int) { draw_red_bars(t); }},
+    {[](int o, int m) { return o >= 4 && (m & 2); }, "sliding dashes", "SD",
+     [](double t, int) { draw_sliding_dashes(t); }},
+    {[](int o, int m) { return o >= 4 && (m & 4); }, "pulsing squares", "PS",
+     [](double t, int) { draw_pulsing_squares(t); }},
+    {[](int o, int) { return o >= 4 && o < 7; }, "hex grid", "HX", [](double t, int) { draw_hex_grid(t); }},
+    {[](int o, int) { return o >= 4; }, "branch walkers", "BW", draw_branch_walkers},
+    {[](int o, int) { return o >= 12 && o < 16; }, "arc rings", "AR", draw_arc_rings},
+    {[](int o, int) { return o >= 4 && o < 7; }, "panel scene", "PN", [](double t, int) { panel_scene(t); }},
+    {[](int o, int) { return o == 7; }, "grid scene", "GS", [](double t, int) { grid_scene(t); }},
+    {[](int o, int) { return o == 7; }, "fixed panel (grid)", "FP", [](double, int) { fixed_panel(0, 0.3f, 0.5f); }},
+    {[](int o, int) { return o >= 8 && o < 12; }, "triangle subdivision", "TR",
+     [](double t, int) { triangle_layer(t); }},
+    {[](int o, int) { return o >= 8 && o < 12; }, "fixed panel (triangles)", "FP",
+     [](double, int) { fixed_panel(5, 0.3f, 0.5f); }},
+    {[](int o, int) { return o >= 16; }, "quad subdivision", "QD", [](double t, int) { quad_layer(t); }},
+    {[](int o, int m) { return o >= 4 && (m & 8); }, "flicker lines", "FL",
+     [](double t, int) { draw_flicker_lines(t); }},
+    {[](int o, int) { return o >= 12; }, "fixed panel (late)", "FP", [](double, int) { fixed_panel(1, 0.5f, 0.7f); }},
+};
+const size_t kScheduleRows = sizeof kSchedule / sizeof kSchedule[0];
+static_assert(sizeof kSchedule / sizeof kSchedule[0] <= kMaxScheduledLayers, "rows are numbered in 32 bits");
+
+size_t scheduled_layers(int order, int layer_mask, uint8_t out[kMaxScheduledLayers])
 {
     size_t n = 0;
-    auto add = [&](bool on, Layer layer) {
-        if (on) out[n++] = layer;
-    };
-    add(o <= 3, Layer::PetalRings);
-    add(o <= 3, Layer::PulsingSquares);
-    add(o <= 3, Layer::FlickerLines);
-    add(o >= 4 && (mask & 1) && o < 12 && o != 7, Layer::RedBars);
-    add(o >= 4 && (mask & 2), Layer::SlidingDashes);
-    add(o >= 4 && (mask & 4), Layer::PulsingSquares);
-    add(o >= 4 && o < 7, Layer::HexGrid);
-    add(o >= 4, Layer::BranchWalkers);
-    add(o >= 12 && o < 16, Layer::ArcRings);
-    add(o >= 4 && o < 7, Layer::PanelScene);
-    add(o == 7, Layer::GridScene);
-    add(o == 7, Layer::FixedPanelGrid);
-    add(o >= 8 && o < 12, Layer::TriangleLayer);
-    add(o >= 8 && o < 12, Layer::FixedPanelTriangle);
-    add(o >= 16, Layer::QuadLayer);
-    add(o >= 4 && (mask & 8), Layer::FlickerLines);
-    add(o >= 12, Layer::FixedPanelLate);
+    for (size_t row = 0; row < kScheduleRows; ++row)
+        if (kSchedule[row].on(order, layer_mask)) out[n++] = static_cast<uint8_t>(row);
     return n;
 }
 
-const char* layer_name(Layer layer)
+int schedule_row(const char* name)
 {
-    switch (layer) {
-        case Layer::PetalRings:
-            return "petal rings";
-        case Layer::PulsingSquares:
-            return "pulsing squares";
-        case Layer::FlickerLines:
-            return "flicker lines";
-        case Layer::RedBars:
-            return "red bars";
-        case Layer::SlidingDashes:
-            return "sliding dashes";
-        case Layer::HexGrid:
-            return "hex grid";
-        case Layer::BranchWalkers:
-            return "branch walkers";
-        case Layer::ArcRings:
-            return "arc rings";
-        case Layer::PanelScene:
-            return "panel scene";
-        case Layer::GridScene:
-            return "grid scene";
-        case Layer::FixedPanelGrid:
-            return "fixed panel (grid)";
-        case Layer::TriangleLayer:
-            return "triangle subdivision";
-        case Layer::FixedPanelTriangle:
-            return "fixed panel (triangles)";
-        case Layer::QuadLayer:
-            return "quad subdivision";
-        case Layer::FixedPanelLate:
-            return "fixed panel (late)";
-    }
-    return "?";
-}
-
-void draw_layer(Layer layer, double t, int order)
-{
-    switch (layer) {
-        case Layer::PetalRings:
-            draw_petal_rings(t);
-            break;
-        case Layer::PulsingSquares:
-            draw_pulsing_squares(t);
-            break;
-        case Layer::FlickerLines:
-            draw_flicker_lines(t);
-            break;
-        case Layer::RedBars:
-            draw_red_bars(t);
-            break;
-        case Layer::SlidingDashes:
-            draw_sliding_dashes(t);
-            break;
-        case Layer::HexGrid:
-            draw_hex_grid(t);
-            break;
-        case Layer::BranchWalkers:
-            draw_branch_walkers(t, order);
-            break;
-        case Layer::ArcRings:
-            draw_arc_rings(t, order);
-            break;
-        case Layer::PanelScene:
-            panel_scene(t);
-            break;
-        case Layer::GridScene:
-            grid_scene(t);
-            break;
-        case Layer::FixedPanelGrid:
-            fixed_panel(0, 0.3f, 0.5f);
-            break;
-        case Layer::TriangleLayer:
-            triangle_layer(t);
-            break;
-        case Layer::FixedPanelTriangle:
-            fixed_panel(5, 0.3f, 0.5f);
-            break;
-        case Layer::QuadLayer:
-            quad_layer(t);
-            break;
-        case Layer::FixedPanelLate:
-            fixed_panel(1, 0.5f, 0.7f);
-            break;
-    }
+    for (size_t row = 0; row < kScheduleRows; ++row)
+        if (std::strcmp(kSchedule[row].name, name) == 0) return static_cast<int>(row);
+    return -1;
 }
 
 void draw_frame(int order, float t, int layer_mask)
 {
     clear_frame();
     set_projection();
-    Layer layers[kMaxScheduledLayers];
-    const size_t n = scheduled_layers(order, layer_mask, layers);
-    for (size_t i = 0; i < n; ++i) draw_layer(layers[i], static_cast<double>(t), order);
+    uint8_t rows[kMaxScheduledLayers];
+    const size_t n = scheduled_layers(order, layer_mask, rows);
+    for (size_t i = 0; i < n; ++i) kSchedule[rows[i]].draw(static_cast<double>(t), order);
 }
 
 void step_layer_mask(int& layer_mask)

@@ -1,7 +1,6 @@
 // Full screen on a bare X server (no window manager): the whole picture,
 // letterboxed 4:3 and centred, nothing magnified or cut. Starts its own Xvfb.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <chrono>
 #include <cmath>
@@ -10,68 +9,13 @@
 #include <string>
 #include <thread>
 
+#include "app/letterbox_check.h"
 #include "app/run_process.h"
 #include "app/x_server.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kScreenWidth = 1280, kScreenHeight = 720;
-// The 4:3 picture on that screen: 960 x 720 with 160-pixel bars each side.
-constexpr int kPictureLeft = 160, kPictureWidth = 960;
-
-bool read_png(const std::string& path, ScreenShot* image)
-{
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    image->width = static_cast<int>(png.width);
-    image->height = static_cast<int>(png.height);
-    image->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr) != 0;
-}
-
-// The fixed picture strip drawn on top from order 12 on: centred at x 0.5,
-// y 0.7 of the view, 0.4 x 0.1 view units (the view is 1 wide, 0.75 high).
-// Two pixels in from each edge, where sampling at the border cannot differ.
-struct Box {
-    int left, top, right, bottom;  // right and bottom exclusive
-};
-Box strip_interior()
-{
-    const double scale = kPictureWidth;  // pixels per view unit
-    const double left = kPictureLeft + (0.5 - 0.2) * scale, right = kPictureLeft + (0.5 + 0.2) * scale;
-    const double top = (0.7 - 0.05 - 0.125) * scale, bottom = (0.7 + 0.05 - 0.125) * scale;
-    return {static_cast<int>(left) + 2, static_cast<int>(top) + 2, static_cast<int>(right) - 2,
-            static_cast<int>(bottom) - 2};
-}
-
-// Mean absolute difference per channel over the box.
-double mean_difference(const ScreenShot& a, const ScreenShot& b, const Box& box)
-{
-    double sum = 0;
-    for (int y = box.top; y < box.bottom; ++y)
-        for (int x = box.left; x < box.right; ++x)
-            for (int c = 0; c < 3; ++c) sum += std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c]));
-    return sum / (3.0 * (box.right - box.left) * (box.bottom - box.top));
-}
-
-// How far into the side bars the picture reaches: 0 when they are black,
-// else the distance in pixels of the farthest lit pixel from the picture.
-int bar_reach(const ScreenShot& s)
-{
-    int reach = 0;
-    for (int y = 0; y < s.height; ++y)
-        for (int x = 0; x < s.width; ++x) {
-            const int distance = x < kPictureLeft ? kPictureLeft - x : x - (kPictureLeft + kPictureWidth) + 1;
-            if (distance <= reach) continue;
-            const uint8_t* p = s.at(x, y);
-            if (p[0] | p[1] | p[2]) reach = distance;
-        }
-    return reach;
-}
 
 TEST(FullScreen, BareXServerShowsTheWholePictureLetterboxedNothingCut)
 {

@@ -423,8 +423,8 @@ TEST(CaptureBinary, BadVideoOptionsAreRefusedBeforeAnythingIsWritten)
         std::string says;
     };
     std::vector<Case> cases = {
-        {{"--crf", "52"}, "--crf 52: a whole number from 0 to 51"},
-        {{"--preset", "quick"}, "--preset quick: one of ultrafast superfast veryfast faster fast medium slow"},
+        {{"--crf", "52"}, "--crf 52: wanted a whole number from 0 to 51"},
+        {{"--preset", "quick"}, "--preset quick: wanted one of ultrafast superfast veryfast faster fast medium slow"},
         {{"--encoder", "mpeg4", "--crf", "20"}, "--crf applies to libx264 and libx265 only"},
     };
     // Only an ffmpeg can say which encoders exist.
@@ -455,24 +455,42 @@ TEST(CaptureBinary, CrfAndPresetReachTheH264Encoder)
     EXPECT_NE(mp4.find("cabac=0"), std::string::npos);
 }
 
-TEST(CaptureBinary, WithoutFfmpegWritesPngFramesAndAWavBesideTheAskedFile)
+// A video asked for without ffmpeg is refused before a frame, with what to
+// do; PNG frames and --no-video need no ffmpeg.
+TEST(CaptureBinary, WithoutFfmpegAVideoIsRefusedAndPngFramesAreWritten)
 {
     const fs::path dir = kWork / "no-ffmpeg";
     fs::remove_all(dir);
-    const std::vector<std::string> args = {(fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string(),
+    fs::create_directories(dir);
+    const std::vector<std::string> base = {(fs::path(DRENSOLK_BINARY_DIR) / "drensolk-capture").string(),
                                            "--data",
                                            DRENSOLK_DATA_DIR,
                                            "--size",
                                            "32x24",
                                            "--frames",
-                                           "5",
-                                           "--out",
-                                           (dir / "demo.mp4").string()};
-    const ProcessResult r = run_process(args, DRENSOLK_BINARY_DIR, {"PATH=/nonexistent"}, 60);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("no ffmpeg on PATH"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
-    EXPECT_TRUE(fs::exists(dir / "demo-frames" / "frame_000004.png"));
-    EXPECT_FALSE(fs::exists(dir / "demo-frames" / "frame_000005.png"));
-    EXPECT_EQ(fs::file_size(dir / "demo-frames" / "audio.wav"), 44u + 5 * kMixRate / 60 * 4);  // 5 frames at 60 fps
+                                           "5"};
+    auto run_without_ffmpeg = [&base, &dir](std::vector<std::string> extra) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run_process(args, dir.string(), {"PATH=/nonexistent"}, 60);
+    };
+    for (const std::vector<std::string>& asked :
+         {std::vector<std::string>{"--out", (dir / "video" / "demo.mp4").string()}, std::vector<std::string>{}}) {
+        const ProcessResult r = run_without_ffmpeg(asked);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find("no ffmpeg on PATH"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("install ffmpeg"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("--png DIR"), std::string::npos) << r.err;
+    }
+    // Nothing was made before the refusal: no folder, no default drensolk.mp4.
+    EXPECT_TRUE(fs::is_empty(dir));
+
+    const ProcessResult png = run_without_ffmpeg({"--png", (dir / "frames").string()});
+    ASSERT_EQ(png.status, 0) << png.err;
+    EXPECT_TRUE(fs::exists(dir / "frames" / "frame_000004.png"));
+    EXPECT_FALSE(fs::exists(dir / "frames" / "frame_000005.png"));
+    EXPECT_EQ(fs::file_size(dir / "frames" / "audio.wav"), 44u + 5 * kMixRate / 60 * 4);  // 5 frames at 60 fps
+    const ProcessResult none = run_without_ffmpeg({"--no-video", "--events", (dir / "events.tsv").string()});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_TRUE(fs::exists(dir / "events.tsv"));
 }

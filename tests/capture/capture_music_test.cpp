@@ -1,7 +1,7 @@
-// The capture's music on small modules written here: which frame a trigger
-// reaches the sync state in, the position each frame reads, the end row, the
-// dry pass, and the audio against the player core's own render. At 32 kHz
-// and 125 BPM a tick is 640 frames; speed 3 makes a row 1920 frames.
+// The capture's music on small modules written here: which video frame a
+// trigger reaches the sync state in, the position each video frame reads, the
+// end row, the dry pass, and the audio against the player core's own render.
+// At 32 kHz and 125 BPM a tick is 640 samples; speed 3 makes a row 1920.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -37,7 +37,8 @@ xm::Module silent_orders(int orders, int rows)
     return m;
 }
 
-// The trigger frames the player core itself reports for `module`.
+// The samples at which the player core itself reports triggers in the
+// first `frames` samples of `module`.
 std::vector<uint64_t> trigger_frames(const xm::Module& module, uint64_t frames)
 {
     PlayerCore core{};

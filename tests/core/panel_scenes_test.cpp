@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "core/base/demo_data.h"
-#include "core/panel_scenes.h"
 #include "core/base/random.h"
 #include "core/base/stipple.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
+#include "core/panel_scenes.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -52,9 +53,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        panel_scenes_reset_for_test();
+        fresh_demo();
         for (int i = 0; i < kTextureCount; ++i) {
             saved[i] = TextureTable[i];
             TextureTable[i] = 100 + i;  // texture name = 100 + index

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/demo_main.h"
+#include "core/frame_loop.h"
 #include "core/sound_errors.h"
 
 namespace {
@@ -31,6 +32,18 @@ TEST(StartOrder, ExactlyOneArgumentIsAtoiOfIt)
     EXPECT_FALSE(start_order_from_args(3, two).has_value());
     char* huge[] = {prog, big, nullptr};
     EXPECT_EQ(start_order_from_args(2, huge), 2147483647);  // clamped, not wrapped
+}
+
+// The live demo ends on the end row or, when its frames are slower than a
+// row, on the first later row of the end order it reads; never before.
+TEST(LiveEnd, EndRowOrALaterRowOfTheEndOrder)
+{
+    EXPECT_FALSE(live_end_reached(20, 1));
+    EXPECT_TRUE(live_end_reached(20, 2));
+    EXPECT_TRUE(live_end_reached(20, 3));  // row 2 skipped by a slow frame
+    EXPECT_FALSE(live_end_reached(19, 63));
+    EXPECT_FALSE(live_end_reached(0, 2));
+    EXPECT_FALSE(is_end_position(20, 3));  // the capture ends on the row's start itself
 }
 
 }  // namespace

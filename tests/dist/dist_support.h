@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 inline const fs::path kWork = DRENSOLK_DIST_WORK;
 inline const fs::path kPrefix = kWork / "prefix";
 
-
 // The programs, relative to the prefix.
 inline const std::set<std::string> kPrograms = {"bin/drensolk", "bin/drensolk-capture", "lib/drensolk/drensolk"};
 
@@ -30,12 +29,14 @@ inline const int kIconSizes[] = {48, 64, 128, 256};
 inline std::set<std::string> installed_files()
 {
     std::set<std::string> files = kPrograms;
-    for (const char* data : kDataFiles)
-        files.insert(std::string("share/drensolk/") + data);
+    for (const char* data : kDataFiles) files.insert(std::string("share/drensolk/") + data);
     files.insert("share/applications/drensolk.desktop");
     for (int size : kIconSizes)
         files.insert("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/drensolk.png");
     files.insert("share/man/man6/drensolk.6.gz");
+    files.insert("share/man/man1/drensolk-capture.1.gz");
+    for (const char* doc : {"LICENSE", "copyright", "changelog.gz"})
+        files.insert(std::string("share/doc/drensolk/") + doc);
     return files;
 }
 

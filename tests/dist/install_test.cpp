@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 
 #include "app/run_process.h"
@@ -117,6 +118,28 @@ TEST(Launcher, HelpAndVersionSayWhatTheyShould)
     EXPECT_EQ(help.err, "");
 }
 
+// LICENSE as it is, and as Debian reads it: one machine-readable paragraph
+// naming the Expat (MIT) licence, with the holder and text of LICENSE.
+TEST(InstalledTree, CarriesTheLicenceAsLicenseAndAsDebianCopyright)
+{
+    const std::string copyright = slurp(kPrefix / "share/doc/drensolk/copyright");
+    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+    EXPECT_NE(copyright.find("\nFiles: *\nCopyright: 2026 the drensolk developers\nLicense: Expat\n"),
+              std::string::npos)
+        << copyright;
+    const std::string licence = slurp(kPrefix / "share/doc/drensolk/LICENSE");
+    EXPECT_EQ(licence, slurp(fs::path(DRENSOLK_SOURCE_DIR) / "LICENSE"));
+    ASSERT_NE(licence.find("Permission is hereby granted"), std::string::npos);
+    // Each line of the licence's text, indented one blank, in order.
+    size_t at = 0;
+    std::istringstream text(licence.substr(licence.find("Permission")));
+    for (std::string line; std::getline(text, line);) {
+        const std::string want = line.empty() ? "\n .\n" : "\n " + line + "\n";
+        at = copyright.find(want, at);
+        ASSERT_NE(at, std::string::npos) << "missing: " << line;
+    }
+}
+
 TEST(Launcher, RunsTheCaptureOnTheInstalledDataWritingWhereItWasStarted)
 {
     const fs::path frames = kWork / "elsewhere" / "frames";
@@ -131,7 +154,7 @@ TEST(Launcher, RunsTheCaptureOnTheInstalledDataWritingWhereItWasStarted)
     // Its own options are passed through, so its refusals reach the user.
     const ProcessResult bad = run_launcher(kPrefix, {"--capture", "--crf", "99"});
     EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.err.find("--crf 99: a whole number from 0 to 51"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("--crf 99: wanted a whole number from 0 to 51"), std::string::npos) << bad.err;
 }
 
 TEST(Launcher, MovedTreeStillWorksAndMissingPartsAreNamedWithExitStatus1)

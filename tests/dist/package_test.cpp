@@ -115,7 +115,7 @@ TEST(Package, DependsAreRuntimeLibraryPackagesFoundFromTheProgramsAndFfmpegIsRec
     EXPECT_EQ(field(deb, "Package"), "drensolk");
     EXPECT_EQ(field(deb, "Version"), DRENSOLK_VERSION);
     EXPECT_EQ(field(deb, "Architecture") + "\n", run({"dpkg", "--print-architecture"}).out);
-    EXPECT_EQ(field(deb, "Recommends"), "ffmpeg, libgl1-mesa-dri");
+    EXPECT_EQ(field(deb, "Recommends"), "ffmpeg, libgl1-mesa-dri, fonts-dejavu-core");
     const std::string depends = field(deb, "Depends");
     const std::vector<std::string> names = package_names(depends);
     ASSERT_FALSE(names.empty()) << depends;
@@ -141,6 +141,25 @@ TEST(Package, DependsAreRuntimeLibraryPackagesFoundFromTheProgramsAndFfmpegIsRec
         if (line.rfind("ii ", 0) == 0)
             for (const std::string& name : package_names(line.substr(3))) here.insert(name);
     for (const std::string& name : libs) EXPECT_TRUE(here.count(name)) << name << " is not installed here";
+}
+
+// Debian's own checker: no error and no warning (informational notes are
+// allowed). scripts/check.sh installs lintian for this.
+TEST(Package, LintianReportsNoErrorOrWarning)
+{
+    const fs::path deb = the_deb();
+    ASSERT_FALSE(deb.empty());
+    const ProcessResult r = run({"lintian", "--fail-on", "error,warning", "--tag-display-limit", "0", deb.string()}, 300);
+    ASSERT_FALSE(r.timed_out);
+    ASSERT_NE(r.status, 127) << "lintian is missing: scripts/install-deps.sh lintian";
+    // "E: drensolk: no-copyright-file" and the like; a note keeps "N:" or "I:".
+    std::vector<std::string> faults;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("E: ", 0) == 0 || line.rfind("W: ", 0) == 0) faults.push_back(line);
+    EXPECT_TRUE(faults.empty()) << r.out << r.err;
+    // lintian itself ran to the end and agrees (1: it found faults; 2: it could not check).
+    EXPECT_EQ(r.status, faults.empty() ? 0 : 1) << r.err;
 }
 
 TEST(Package, InstallsPlaysFromOrder19AndRemovesWithoutATrace)

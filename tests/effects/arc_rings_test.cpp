@@ -7,6 +7,7 @@
 #include "core/base/stipple.h"
 #include "core/base/sync_state.h"
 #include "effects/arc_rings.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -22,9 +23,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        arc_rings_reset_for_test();
+        fresh_demo();
     }
     const glrec::Vertex& ring_vertex(int ring, size_t i)
     {

@@ -9,6 +9,7 @@
 #include "effects/hex_grid.h"
 #include "effects/red_bars.h"
 #include "effects/sliding_dashes.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -18,8 +19,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
+        fresh_demo();
     }
 };
 

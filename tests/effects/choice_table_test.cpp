@@ -11,6 +11,7 @@
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "effects/triangle_subdivision.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -20,11 +21,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        choice_table_reset_for_test();
-        triangle_reset_for_test();
-        quad_reset_for_test();
+        fresh_demo();
     }
     // A table of exactly these bytes, with both layers' fills already done.
     static void use_bytes(std::vector<uint8_t> bytes)

@@ -8,6 +8,7 @@
 #include "effects/flicker_lines.h"
 #include "effects/petal_rings.h"
 #include "effects/pulsing_squares.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -17,11 +18,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        petal_rings_reset_for_test();
-        pulsing_squares_reset_for_test();
-        flicker_lines_reset_for_test();
+        fresh_demo();
     }
 };
 

@@ -11,6 +11,7 @@
 #include "core/base/sync_state.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -22,10 +23,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        choice_table_reset_for_test();
-        quad_reset_for_test();
+        fresh_demo();
         quad_painter.depth_allowed = 1;  // as on the demo's 24-bit depth buffer
     }
     static void use_bytes(std::vector<uint8_t> bytes)

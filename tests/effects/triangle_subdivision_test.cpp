@@ -14,6 +14,7 @@
 #include "draw/gl_state.h"
 #include "effects/choice_table.h"
 #include "effects/triangle_subdivision.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -25,10 +26,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        choice_table_reset_for_test();
-        triangle_reset_for_test();
+        fresh_demo();
         lazy_layer_start();  // GL was reset: the state cache must not trust what it sent before
     }
     static void use_bytes(std::vector<uint8_t> bytes)

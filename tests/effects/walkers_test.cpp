@@ -7,6 +7,7 @@
 #include "core/base/stipple.h"
 #include "core/base/sync_state.h"
 #include "effects/branch_walkers.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -28,9 +29,7 @@ protected:
     void SetUp() override
     {
         glrec::reset();
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        branch_walkers_reset_for_test();
+        fresh_demo();
     }
     // One call in `order` with walker_spawn raised and the given random values next.
     void spawn_frame(int order, std::initializer_list<int> rands)

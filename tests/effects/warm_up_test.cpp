@@ -7,11 +7,11 @@
 #include <set>
 #include <sstream>
 
-#include "core/panel_scenes.h"
 #include "core/base/random.h"
-#include "core/schedule.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
+#include "core/panel_scenes.h"
+#include "core/schedule.h"
 #include "effects/arc_rings.h"
 #include "effects/branch_walkers.h"
 #include "effects/choice_table.h"
@@ -20,6 +20,7 @@
 #include "effects/pulsing_squares.h"
 #include "effects/quad_subdivision.h"
 #include "effects/triangle_subdivision.h"
+#include "support/fresh_demo.h"
 #include "support/gl_recorder.h"
 
 namespace {
@@ -57,18 +58,8 @@ std::string describe(const DrawCombo& c)
 void reset_everything()
 {
     glrec::reset();
-    sync_reset_for_test();
-    demo_rand_reset_for_test();
-    choice_table_reset_for_test();
-    quad_reset_for_test();
+    fresh_demo();
     quad_painter.depth_allowed = 1;  // as on the demo's 24-bit depth buffer
-    triangle_reset_for_test();
-    arc_rings_reset_for_test();
-    branch_walkers_reset_for_test();
-    flicker_lines_reset_for_test();
-    petal_rings_reset_for_test();
-    pulsing_squares_reset_for_test();
-    panel_scenes_reset_for_test();
 }
 
 // The music's signals, varied from frame to frame so every branch that

@@ -53,13 +53,6 @@ void expect_still_playing(const ProcessResult& r)
 
 // --- files the music layer cannot read ---
 
-TEST(UnreadableModule, MissingSaysFileNotFound)
-{
-    const fs::path dir = case_folder("module-missing");
-    fs::remove(dir / kModuleFile);
-    expect_refused(run_demo(dir, {"19"}, kPlayLimit), "File not found");
-}
-
 TEST(UnreadableModule, EmptySaysUnknownFormat)
 {
     expect_refused(run_demo(with_module("module-empty", {}), {"19"}, kPlayLimit), "Unknown file format");

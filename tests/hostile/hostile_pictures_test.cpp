@@ -1,10 +1,12 @@
 // The real demo with pictures it did not expect. A picture SDL_image can
 // decode is converted to 24-bit RGB and the demo plays to its end; one it
-// cannot ends start-up with the perror line and status 1, before the music.
+// cannot ends start-up with the "error loading texture" line and status 1,
+// before the music.
 // Runs that play use the quick song, so the whole schedule (every layer,
 // every picture drawn) passes in a few seconds.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <ostream>
 #include <string>
@@ -35,7 +37,7 @@ void expect_played_to_end(const ProcessResult& r)
     EXPECT_EQ(r.err.find("error"), std::string::npos) << describe(r);
 }
 
-// Start-up stopped at `file` with perror's line, before the music layer said
+// Start-up stopped at `file` with its error line, before the music layer said
 // anything. libpng's own error handler (inside SDL_image) may write its
 // "libpng error: ..." line first; nothing else may.
 void expect_picture_refused(const ProcessResult& r, const std::string& file, const std::string& reason = "")
@@ -115,6 +117,20 @@ TEST(UndecodablePicture, DirectoryInItsPlaceIsRefused)
     fs::remove(dir / "paintart4.png");
     fs::create_directory(dir / "paintart4.png");
     expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart4.png");
+}
+
+// A pipe with no writer would block a plain open for ever; a device would be
+// read without end. Both are refused at once.
+TEST(UndecodablePicture, NamedPipeOrDeviceInItsPlaceIsRefusedAtOnce)
+{
+    const fs::path pipe_dir = case_folder("picture-pipe");
+    fs::remove(pipe_dir / "paintart3.PNG");
+    ASSERT_EQ(mkfifo((pipe_dir / "paintart3.PNG").c_str(), 0600), 0);
+    expect_picture_refused(run_demo(pipe_dir, {"19"}, kPlayLimit), "paintart3.PNG", "not a regular file");
+    const fs::path dev_dir = case_folder("picture-device");
+    fs::remove(dev_dir / "cow.PNG");
+    fs::create_symlink("/dev/zero", dev_dir / "cow.PNG");
+    expect_picture_refused(run_demo(dev_dir, {"19"}, kPlayLimit), "cow.PNG", "not a regular file");
 }
 
 // A well-formed PNG header that claims 65535 x 65535 pixels: SDL_image

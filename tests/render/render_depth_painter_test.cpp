@@ -13,6 +13,7 @@
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "render/render_harness.h"
+#include "support/fresh_demo.h"
 
 namespace {
 
@@ -55,10 +56,7 @@ TEST(DepthPainterRender, SmoothedEntryStatesGiveThePixelsOfDrawingInOrder)
     GLint depth_bits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depth_bits);
     ASSERT_GE(depth_bits, 24);
-    sync_reset_for_test();
-    demo_rand_reset_for_test();
-    choice_table_reset_for_test();
-    quad_reset_for_test();
+    fresh_demo();
 
     for (const bool line_smooth : {false, true}) {
         for (const bool polygon_smooth : {false, true}) {

@@ -9,14 +9,15 @@
 #include <string>
 
 #include "core/base/random.h"
-#include "core/schedule.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
+#include "core/schedule.h"
 #include "draw/gl.h"
 #include "effects/choice_table.h"
 #include "effects/quad_subdivision.h"
 #include "effects/triangle_subdivision.h"
 #include "render/render_harness.h"
+#include "support/fresh_demo.h"
 
 namespace {
 
@@ -38,11 +39,7 @@ protected:
             else
                 std::printf("[ render ] pictures not generated yet; panels stay blank\n");
         }
-        sync_reset_for_test();
-        demo_rand_reset_for_test();
-        choice_table_reset_for_test();
-        triangle_reset_for_test();
-        quad_reset_for_test();
+        fresh_demo();
     }
 
     static std::string name_for(int order)

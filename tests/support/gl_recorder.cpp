@@ -351,4 +351,21 @@ void glGetIntegerv(GLenum pname, GLint* out)
     }
 }
 
+// The maker mode's state saving, masks and held picture: logged only.
+void glPushAttrib(GLbitfield mask) { log("glPushAttrib", {double(mask)}); }
+void glPopAttrib() { log("glPopAttrib", {}); }
+void glPushClientAttrib(GLbitfield mask) { log("glPushClientAttrib", {double(mask)}); }
+void glPopClientAttrib() { log("glPopClientAttrib", {}); }
+void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a)
+{
+    log("glColorMask", {double(r), double(g), double(b), double(a)});
+}
+void glDepthMask(GLboolean flag) { log("glDepthMask", {double(flag)}); }
+void glTexEnvi(GLenum target, GLenum pname, GLint param)
+{
+    log("glTexEnvi", {double(target), double(pname), double(param)});
+}
+void glRasterPos2f(GLfloat x, GLfloat y) { log("glRasterPos2f", {x, y}); }
+void glDrawPixels(GLsizei w, GLsizei h, GLenum, GLenum, const void*) { log("glDrawPixels", {double(w), double(h)}); }
+
 }  // extern "C"

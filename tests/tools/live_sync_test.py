@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """The sync meter's analysis (tools/live_sync/analyse_sync.py) on synthetic
 recordings whose truth is known: a song of decaying noise bursts at random
-times, played back resampled, fast against the recorder and with a dropout."""
+times, played back resampled, fast against the recorder and with a dropout.
+The meter's own check in short: a busy 120 fps "capture" replayed as
+tools/live_sync/replay_capture.py does (each frame shown when the sound
+reaches it plus a shift), grabbed at 60 fps, must read -30, 0 and +30 ms
+back within 3 ms."""
 import os
 import sys
 import unittest
@@ -10,6 +14,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "live_sync"))
 import analyse_sync as a  # noqa: E402
+import replay_capture as rc  # noqa: E402
 
 SONG_RATE, REC_RATE = 32000, 44100
 LEAD_IN = 5.0  # recording seconds before the song's first sample
@@ -106,6 +111,64 @@ class HelpersTest(unittest.TestCase):
         sound[hop * 10:hop * 14] = 0  # 4 ms: too short
         sound[hop * 30:hop * 42] = 0  # 12 ms
         self.assertEqual(a.silent_runs(sound, 0, len(sound), hop), [(12, 42)])
+
+
+class KnownOffsetTest(unittest.TestCase):
+    """The replay's frames, shifted on purpose, read back through the whole
+    analysis: kicks placed by the sound, reactions found in busy frames,
+    the recorder's 60 fps grab calibrated as flash_click.py does."""
+
+    CAPTURE_FPS, GRAB_FPS = 120, 60.0
+
+    @classmethod
+    def setUpClass(cls):
+        cls.music, cls.kicks = song()
+        es = a.envelope(cls.music, SONG_RATE)
+        cls.er = a.envelope(recording(cls.music), REC_RATE)
+        cls.mapping = a.song_map(es, cls.er, REC_RATE, int(1.0 * REC_RATE))
+        cls.kick_rec = a.kick_sounds(cls.kicks, es, cls.er, cls.mapping)
+        # The capture: noisy frames (a busy picture) whose level toggles in
+        # the first frame at or after each kick.
+        rng = np.random.default_rng(3)
+        n = int(len(cls.music) / SONG_RATE * cls.CAPTURE_FPS)
+        cls.frame_t = np.arange(n) / cls.CAPTURE_FPS
+        cls.frame_samples = (cls.frame_t * SONG_RATE).astype(int)
+        reacted = np.searchsorted(cls.frame_t, cls.kicks)
+        level = np.cumsum(np.bincount(reacted, minlength=n)[:n]) % 2 * 30.0
+        cls.frames = rng.uniform(0, 6, (n, 8, 8)).astype(np.float32) + level[:, None, None]
+        # The recorder's bias as flash_click.py measures it: flashes at
+        # every phase of the 60 Hz grab, each seen at the next grab.
+        flashes = 1.0 + np.arange(12) * 0.4537
+        cls.bias = float(np.median(np.ceil(flashes * cls.GRAB_FPS) / cls.GRAB_FPS - flashes))
+
+    def read_back(self, shift_ms):
+        # What the screen shows at each grab: the last frame whose sample
+        # plus the shift the heard sound has reached.
+        grab_t = np.arange(0, LEAD_IN + len(self.music) / SONG_RATE, 1 / self.GRAB_FPS) + 0.004
+        heard = np.interp(grab_t, recorded_at(self.frame_t), self.frame_t) * SONG_RATE
+        heard[grab_t < LEAD_IN] = -1e9
+        shown = [rc.due_frame(self.frame_samples, h, shift_ms / 1000 * SONG_RATE) for h in heard]
+        grabs = np.array([self.frames[max(k, 0)] if k >= 0 else np.zeros((8, 8), np.float32) for k in shown])
+        reaction = a.reactions(grabs, grab_t, LEAD_IN, self.kick_rec, self.bias)
+        offsets = (reaction - self.kick_rec - self.bias) * 1e3
+        ok = ~np.isnan(offsets)
+        expected = shift_ms + a.reaction_lags(self.frames, self.frame_t, self.kicks)[ok] * 1e3
+        return a.read_back(offsets[ok], expected)
+
+    def test_shifts_read_back_within_3_ms(self):
+        for shift in (-30, 0, 30):
+            error, compared = self.read_back(shift)
+            self.assertGreater(compared, 0.7 * len(self.kicks), shift)
+            self.assertLess(abs(error), 3.0, "shift %d ms read back %.1f ms off" % (shift, error))
+
+    def test_due_frame_waits_for_the_shifted_sample(self):
+        samples = np.array([0, 100, 200, 300])
+        self.assertEqual(rc.due_frame(samples, 99, 0), 0)
+        self.assertEqual(rc.due_frame(samples, 100, 0), 1)
+        self.assertEqual(rc.due_frame(samples, 129, 30), 0)  # shown 30 samples late
+        self.assertEqual(rc.due_frame(samples, 130, 30), 1)
+        self.assertEqual(rc.due_frame(samples, 70, -30), 1)  # shown early
+        self.assertEqual(rc.due_frame(samples, -5, 0), -1)
 
 
 if __name__ == "__main__":

@@ -75,7 +75,7 @@ TEST(Voices, SustainedSoundsLoopWithoutAClick)
     for (const Voice& v : {make_bass(), make_pad(), make_lead()}) {
         ASSERT_TRUE(v.looped) << v.name;
         ASSERT_LT(v.loop_start + 1000, v.audio.size()) << v.name;
-        // The jump from the last frame back to the loop start must be no bigger
+        // The jump from the last value back to the loop start must be no bigger
         // than an ordinary step inside the loop.
         double biggest_step = 0;
         for (size_t i = v.loop_start + 1; i < v.audio.size(); ++i)

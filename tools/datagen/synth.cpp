@@ -162,7 +162,7 @@ void crossfade_loop(Buffer& b, size_t loop_start, size_t fade)
 {
     fade = std::min({fade, loop_start, b.size() - loop_start});
     const size_t end = b.size();
-    // The frames before loop_start are what the player hears just before it
+    // The values before loop_start are what the player hears just before it
     // jumps back; blending the loop's tail into them hides the seam.
     for (size_t i = 0; i < fade; ++i) {
         const double w = static_cast<double>(i) / static_cast<double>(fade);

@@ -17,6 +17,7 @@ constexpr double kRate = 44100.0;
 
 using Buffer = std::vector<double>;
 
+// `seconds` of one voice's mono waveform, in values at kRate.
 inline size_t frames(double seconds) { return static_cast<size_t>(seconds * kRate); }
 
 // Oscillator with a running phase in cycles; saw and square use PolyBLEP so
@@ -80,8 +81,8 @@ double peak(const Buffer& b);
 // Scales to the given peak (fraction of full scale) and rounds to 16 bits.
 std::vector<int16_t> to_pcm16(const Buffer& b, double target_peak = 0.97);
 
-// Makes b[loop_start, end) loop seamlessly by blending the last `fade` frames
-// of the loop into the frames just before loop_start.
+// Makes b[loop_start, end) loop seamlessly by blending the last `fade` values
+// of the loop into the values just before loop_start.
 void crossfade_loop(Buffer& b, size_t loop_start, size_t fade);
 
 // Relative note and finetune that make a sample whose fundamental is `hz`

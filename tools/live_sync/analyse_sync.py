@@ -2,7 +2,7 @@
 """Figures of the live sync meter (scripts/measure-live-sync.sh) from one
 recording of the screen and the sink's monitor.
 
-Usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv
+Usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv [--expect MS]
 
 CAPTURE_DIR and EVENTS.tsv come from one capture of the same build
 (`drensolk-capture --png CAPTURE_DIR --fps 10 --events EVENTS.tsv`): its
@@ -40,6 +40,12 @@ sink's own clock (hundreds of ppm off the wall clock) does not bend them.
    median absolute deviations dropped), and one slope with an intercept per
    stretch between the sound's jumps (a dropout moves the sound, not the
    pictures, so it shifts the offsets without being drift).
+With --expect MS the recording is of replay_capture.py showing CAPTURE_DIR's
+own frames (at a high frame rate) shifted by MS: each kick's true offset is
+MS plus how long after the kick the capture's own frames react (the same
+reaction rule on the capture's frames and times), and the meter's offsets
+are compared with that.
+
 5. Audio gaps: runs of at least 5 ms with every sample below 1/1000 of
    full scale, from the first kick to the last matched window, where the
    capture's music is not silent.
@@ -286,10 +292,37 @@ def robust_line(x, y):
     return np.polyfit(x[keep], y[keep], 1), int(keep.sum())
 
 
+def reaction_lags(frames, frame_t, kick_s):
+    """Per kick (song seconds): how long after it frames at song times
+    frame_t react, by the rule of reactions(); nan where they do not."""
+    return reactions(frames.astype(np.float32), frame_t, frame_t[0], kick_s, 0.0) - kick_s
+
+
+def capture_lags(capture_dir, kick_s):
+    """reaction_lags of the frames of a replay's capture."""
+    import replay_capture
+    frames, frame_samples, first, wav_rate, _ = replay_capture.load_capture(capture_dir)
+    return reaction_lags(frames, (frame_samples - first) / wav_rate, kick_s)
+
+
+def read_back(offsets_ms, expected_ms):
+    """Median error of the meter's offsets against the known ones (kicks
+    where both exist), and how many kicks were compared."""
+    ok = ~np.isnan(expected_ms)
+    err = offsets_ms[ok] - expected_ms[ok]
+    return float(np.median(err)), int(ok.sum())
+
+
 def main():
-    if len(sys.argv) != 6:
-        raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv")
-    path, clicks_path, rate, capture_dir, events_path = sys.argv[1:6]
+    args = sys.argv[1:]
+    expect = None
+    if "--expect" in args:
+        i = args.index("--expect")
+        expect = float(args[i + 1])
+        del args[i:i + 2]
+    if len(args) != 5:
+        raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv [--expect MS]")
+    path, clicks_path, rate, capture_dir, events_path = args
     rate = int(rate)
     clicks = [tuple(float(v) for v in line.split()) for line in open(clicks_path) if line.strip()]
     video, audio = packets(path)
@@ -350,6 +383,13 @@ def main():
         o = offsets[sel]
         print("%4.0f-%-4.0f s  %2d/%-2d  %17.1f %6.1f %6.1f"
               % (lo, lo + 10, sel.sum(), total, np.median(o), np.percentile(o, 10), np.percentile(o, 90)))
+    if expect is not None:
+        lags = capture_lags(capture_dir, kick_s)[matched] * 1e3
+        error, compared = read_back(offsets, expect + lags)
+        print("known offset %+.1f ms, with the capture's own reaction %+.1f ms (median); the meter read %+.1f ms;"
+              " median error %+.1f ms over %d kicks: %s"
+              % (expect, expect + np.nanmedian(lags), np.median(offsets), error, compared,
+                 "within 3 ms" if abs(error) <= 3 else "NOT within 3 ms"))
     (slope, _), kept = robust_line(at, offsets)
     print("drift %+.3f ms per second (line fitted to %d of %d offsets over %.0f s of song)"
           % (slope, kept, len(offsets), at.max() - at.min()))

@@ -109,8 +109,8 @@ struct Sample {
     std::string name;           // up to 22 characters
     std::vector<int16_t> data;  // 16-bit mono PCM, written delta-coded
     LoopType loop = LoopType::none;
-    uint32_t loop_start = 0;   // in sample frames
-    uint32_t loop_length = 0;  // in sample frames; > 0 when looped
+    uint32_t loop_start = 0;   // in values of `data`
+    uint32_t loop_length = 0;  // in values of `data`; > 0 when looped
     uint8_t volume = 64;       // 0..64: a note's volume unless its cell's volume column sets one
     int8_t finetune = 0;       // -128..127, 1/128 semitone steps
     uint8_t panning = 128;     // 0..255, 128 = centre

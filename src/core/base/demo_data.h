@@ -37,7 +37,9 @@ constexpr int count = 18;
 constexpr int kHookedInstruments = 30;
 static_assert(role::count <= kHookedInstruments, "every role must be hooked");
 
-// The music library mixes at this rate, and the capture renders at it.
+// The rate start-up asks the music library for, and the one the capture
+// renders and writes at. The live output plays at the sound device's own rate
+// instead (music_live_output_rate()), so live sample counts are at that rate.
 constexpr int kMixRate = 32000;
 
 // The demo's last frame is the one that reads this position.

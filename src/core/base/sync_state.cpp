@@ -1,6 +1,7 @@
 #include "core/base/sync_state.h"
 
 #include "core/base/demo_data.h"
+#include "core/base/trigger_record.h"
 #include "core/music/fmod_api.h"
 #include "draw/vec.h"
 
@@ -70,6 +71,7 @@ void apply_instrument(unsigned char n, RowFn row)
 void sync_on_instrument(FMUSIC_MODULE* module, unsigned char n)
 {
     apply_instrument(n, [module] { return FMUSIC_GetRow(module); });
+    trigger_record_add(n);
 }
 
 void sync_apply_instrument(unsigned char n, int row)

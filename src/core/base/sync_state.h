@@ -1,6 +1,7 @@
 // What the music tells the pictures. The instrument callback writes these
-// fields from the audio side; the layers read and decay them on the main
-// thread. Each field is one lock-free value accessed relaxed: no field relies
+// fields from the music layer's thread when a trigger is due (live, one
+// display lead before it is heard); the layers read and decay them on the
+// main thread. Each field is one lock-free value accessed relaxed: no field relies
 // on another's order.
 #pragma once
 #include <atomic>

@@ -3,16 +3,26 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/base/picture.h"
+#include "core/base/picture_file.h"
 #include "draw/gl.h"
 
 uint32_t TextureTable[kTextureCount] = {};
+
+namespace {
+
+[[noreturn]] void fail_texture(const char* path, const char* reason)
+{
+    std::fprintf(stderr, "error loading texture '%s': %s\n", path, reason);
+    std::exit(1);
+}
+
+}  // namespace
 
 uint32_t upload_png_texture(const char* path)
 {
@@ -20,31 +30,21 @@ uint32_t upload_png_texture(const char* path)
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
 
-    errno = 0;
-    SDL_Surface* surface = IMG_Load(path);
+    std::vector<uint8_t> bytes;
+    const std::string error = read_picture_file(path, &bytes);
+    if (!error.empty()) fail_texture(path, error.c_str());
+    if (bytes.empty()) fail_texture(path, "the file is empty");
+    SDL_ClearError();  // so that a refusal says the decoder's reason, not an older one
+    SDL_Surface* surface = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
     if (!surface) {
-        char message[512];
-        std::snprintf(message, sizeof message, "error loading texture '%s'", path);
-        // A file the system could not read leaves errno set; a file the
-        // decoder refused leaves it 0, and perror would print "Success":
-        // say then what the decoder said.
         const char* decoder = IMG_GetError();
-        if (errno == 0 && decoder && *decoder)
-            std::fprintf(stderr, "%s: %s\n", message, decoder);
-        else {
-            if (errno == 0) errno = EINVAL;
-            std::perror(message);
-        }
-        std::exit(1);
+        fail_texture(path, decoder && *decoder ? decoder : "not a picture SDL_image can decode");
     }
     // Whatever the file held (palette, grey, alpha, 16-bit, padded rows),
     // OpenGL gets rows of R, G, B bytes laid out for its default alignment.
     const RgbPicture picture = picture_from_surface(surface);
     SDL_FreeSurface(surface);
-    if (picture.width <= 0) {
-        std::fprintf(stderr, "error loading texture '%s': could not convert it to RGB\n", path);
-        std::exit(1);
-    }
+    if (picture.width <= 0) fail_texture(path, "could not convert it to RGB");
     glTexImage2D(GL_TEXTURE_2D, 0, 3, picture.width, picture.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  picture.pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

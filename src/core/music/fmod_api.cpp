@@ -21,6 +21,13 @@
 // exactly that: the default device's rate as SDL2 reports it, else 44.1 kHz.
 // The rate the output really consumes samples at is measured anyway, by the
 // audible clock.
+//
+// The latency: at first the SDL buffer, an upper bound of what the server
+// holds. Through a PulseAudio-speaking server a probe thread asks, once the
+// stream has settled, how long it really holds the stream (buffer plus sink;
+// core/music/output_delay.h), and the clock counts that instead where the
+// server says (PulseAudio does; PipeWire reports nothing, so the buffer
+// stays).
 #include "core/music/fmod_api.h"
 #include "core/music/loaded_sdl2.h"
 #include "core/music/module_file.h"
@@ -40,11 +47,14 @@
 #include <mutex>
 #include <new>
 #include <semaphore>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "core/music/audible_clock.h"
 #include "core/music/music_live.h"
+#include "core/music/music_maker.h"
+#include "core/music/output_delay.h"
 #include "core/music/percentile.h"
 #include "core/music/player_core.h"
 #include "core/music/spsc_queue.h"
@@ -54,7 +64,14 @@ struct FMUSIC_MODULE {
     int num_orders = 0;  // fixed at load, read by the main thread
     std::atomic<FMUSIC_CALLBACK> callbacks[256] = {};
     std::atomic<int> pending_order{-1};  // a set-order for the audio thread, -1 = none
-    std::atomic<uint32_t> heard{0};      // order << 16 | row, as heard
+    std::atomic<uint32_t> heard{0};      // order << 16 | row, as last delivered (heard one display lead on)
+    // The maker's calls (music_maker.h); untouched in the demo's own run.
+    std::atomic<bool> paused{false};
+    std::atomic<int> pending_jump{-1};     // like pending_order, dropping what was queued
+    std::atomic<int> loop_order{-1};       // handed to the core each block
+    std::atomic<uint32_t> epoch{0};        // events queued under an older one are dropped
+    std::atomic<bool> maker{false};        // a maker call was made: rows carry their seconds
+    std::atomic<double> heard_seconds{0};  // the song position of the heard row
 };
 
 namespace {
@@ -73,6 +90,12 @@ constexpr int kStatsKept = 8192;
 // A picture that takes longer than this to come up is a slide show, not a
 // frame to aim at: the lead stops there.
 constexpr double kMaxDisplayLeadMs = 100.0;
+// The server is asked after the stream has played this long (its buffer
+// and the sink's have settled to their steady sizes), and again every
+// second while its answer is out of range, up to ten times.
+constexpr int kDelayProbeAfterMs = 1500;
+constexpr int kDelayProbeAgainMs = 1000;
+constexpr int kDelayProbeAttempts = 10;
 
 struct QueuedEvent {
     uint64_t sample;  // output sample, counted over everything handed to SDL
@@ -80,6 +103,8 @@ struct QueuedEvent {
     MusicEventKind kind;
     uint8_t instrument;
     int16_t order, row;
+    uint32_t epoch;  // the module's jump count when it was queued
+    float seconds;   // Row, after a maker call: its song position
 };
 
 struct StatsRing {
@@ -106,13 +131,14 @@ struct LiveState {
     std::atomic<int> error;
     // main thread only
     bool initialised;
-    int asked_rate;       // what FSOUND_Init was given
-    int rate;             // what the core renders and SDL plays
-    int latency_samples;  // from hand-over to being heard
+    int asked_rate;  // what FSOUND_Init was given
+    int rate;        // what the core renders and SDL plays
     std::thread dispatcher;
+    std::thread delay_probe;
     // shared
     std::atomic<FMUSIC_MODULE*> playing;  // changed under SDL_LockAudio
     std::atomic<int> buffer_samples;      // block size SDL asks for
+    std::atomic<int> latency_samples;     // from hand-over to being heard; the probe may lower it
     std::atomic<uint32_t> clock_seq;      // seqlock over the audible clock's copy below
     std::atomic<uint64_t> clock_handed, clock_at_sample;
     std::atomic<int64_t> clock_origin_ns;
@@ -164,7 +190,7 @@ void publish_clock(const AudibleClock& c)
 // The audible clock as the audio thread last published it.
 AudibleClock published_clock()
 {
-    AudibleClock c = audible_clock_start(g.rate, g.latency_samples);
+    AudibleClock c = audible_clock_start(g.rate, g.latency_samples.load(std::memory_order_relaxed));
     for (;;) {
         const uint32_t s1 = g.clock_seq.load(std::memory_order_acquire);
         if (s1 & 1) continue;
@@ -195,6 +221,44 @@ void hand_block(int64_t ns, size_t samples)
     publish_clock(g.clock);
 }
 
+// Audio thread: a maker's jump, if one waits, moves the core and starts a new
+// epoch, so what was queued before it is dropped; the loop order follows too.
+uint32_t take_jump(FMUSIC_MODULE* m)
+{
+    const int jump = m->pending_jump.exchange(-1, std::memory_order_acq_rel);
+    if (jump >= 0) {
+        player_core_set_order(&m->core, jump);
+        m->epoch.fetch_add(1, std::memory_order_acq_rel);
+    }
+    player_core_loop_order(&m->core, m->loop_order.load(std::memory_order_relaxed));
+    return m->epoch.load(std::memory_order_relaxed);
+}
+
+// Audio thread, paused: a jump moves the core without rendering, and its row
+// 0 is queued at once so the held picture shows where the music will resume
+// (the row starts again, with its triggers, on resuming). True if queued.
+bool paused_jump(FMUSIC_MODULE* m, uint64_t base)
+{
+    const int order = m->pending_jump.exchange(-1, std::memory_order_acq_rel);
+    if (order < 0) return false;
+    player_core_set_order(&m->core, order);
+    const uint32_t epoch = m->epoch.fetch_add(1, std::memory_order_acq_rel) + 1;
+    const float seconds = float(player_core_position_seconds(&m->core));
+    const QueuedEvent row{base, m, MusicEventKind::Row, 0, int16_t(order), 0, epoch, seconds};
+    if (g.queue.push(row)) return true;
+    g.dropped.fetch_add(1, std::memory_order_relaxed);
+    return false;
+}
+
+// Audio thread: the song position of a row event just rendered, from where
+// libopenmpt stands now, less the samples rendered since the row.
+float row_seconds(FMUSIC_MODULE* m, const MusicEvent& e)
+{
+    if (e.kind != MusicEventKind::Row) return 0.0f;
+    const double since = double(m->core.sample - e.sample) / m->core.rate;
+    return float(std::max(player_core_position_seconds(&m->core) - since, 0.0));
+}
+
 void audio_callback(void*, Uint8* stream, int len)
 {
     const int64_t called = now_ns();
@@ -205,12 +269,22 @@ void audio_callback(void*, Uint8* stream, int len)
     FMUSIC_MODULE* m = g.playing.load(std::memory_order_acquire);
     if (!m) {
         std::memset(stream, 0, static_cast<size_t>(len));
+    } else if (m->paused.load(std::memory_order_acquire)) {
+        std::memset(stream, 0, static_cast<size_t>(len));
+        if (paused_jump(m, base)) {
+            hand_block(called, samples);
+            g_wake.release();
+            return;
+        }
     } else {
         const int order = m->pending_order.exchange(-1, std::memory_order_acq_rel);
         if (order >= 0) player_core_set_order(&m->core, order);
+        const uint32_t epoch = take_jump(m);
+        const bool maker = m->maker.load(std::memory_order_relaxed);
         bool pushed = false;
         player_core_render_block(&m->core, out, samples, [&](const MusicEvent& e, size_t at) {
-            if (g.queue.push(QueuedEvent{base + at, m, e.kind, e.instrument, e.order, e.row}))
+            const float seconds = maker ? row_seconds(m, e) : 0.0f;
+            if (g.queue.push(QueuedEvent{base + at, m, e.kind, e.instrument, e.order, e.row, epoch, seconds}))
                 pushed = true;
             else
                 g.dropped.fetch_add(1, std::memory_order_relaxed);
@@ -233,7 +307,9 @@ void deliver(const QueuedEvent& e)
         (e.kind == MusicEventKind::Row ? g.position_stats : g.trigger_stats).add(late_ms);
     }
     if (e.kind == MusicEventKind::Row) {
-        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_relaxed);
+        // Seconds first: whoever sees the new row sees its seconds.
+        e.mod->heard_seconds.store(e.seconds, std::memory_order_relaxed);
+        e.mod->heard.store(uint32_t(uint16_t(e.order)) << 16 | uint16_t(e.row), std::memory_order_release);
     } else if (FMUSIC_CALLBACK cb = e.mod->callbacks[e.instrument].load(std::memory_order_relaxed)) {
         cb(e.mod, e.instrument);
     }
@@ -262,6 +338,10 @@ void dispatch_main()
         QueuedEvent e;
         if (!g.queue.peek(&e)) {
             (void)g_wake.try_acquire_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        if (e.epoch != e.mod->epoch.load(std::memory_order_acquire)) {
+            g.queue.pop();  // queued before a maker's jump: never heard as such
             continue;
         }
         const double ahead = double(e.sample) - due_sample_now();
@@ -324,6 +404,39 @@ int default_device_rate()
     return rate >= 8000 && rate <= 192000 ? rate : 0;
 }
 
+// The server's own word on the output's delay replaces the buffer's, once
+// the stream has settled, where it is less: SDL asks PulseAudio for one
+// buffer of total latency, so more than that is a passing state (seen on a
+// loaded machine: 150 to 300 ms 1.5 s into a stream whose steady report is
+// 72 to 85 ms) and under a tenth of it a misreading; then it asks again.
+void probe_delay()
+{
+    int wait_ms = kDelayProbeAfterMs;
+    for (int attempt = 0; attempt < kDelayProbeAttempts; ++attempt, wait_ms = kDelayProbeAgainMs) {
+        for (int waited = 0; waited < wait_ms; waited += 50) {
+            if (g.quit.load(std::memory_order_acquire)) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const double ms = server_output_delay_ms();
+        if (ms < 0) return;  // no server to ask, or it says nothing
+        const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
+        const int samples = int(ms * g.rate / 1000.0 + 0.5);
+        if (samples <= buffer && samples >= buffer / 10) {
+            g.latency_samples.store(samples + latency_from_env(g.rate), std::memory_order_relaxed);
+            return;
+        }
+    }
+}
+
+// Whether SDL plays through a server that probe_delay can ask.
+bool server_driver()
+{
+    char name[32] = {};
+    if (!SDL_AudioDriverName(name, sizeof name)) return false;
+    const std::string driver = name;
+    return driver == "pulseaudio" || driver == "pipewire";
+}
+
 // What the core renders at and SDL is asked for: a rate sdl12-compat passes
 // to the device unchanged, the device's own when it is known.
 int output_rate() { return std::max(default_device_rate(), kMinDeviceRate); }
@@ -376,8 +489,8 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     SDL_LockAudio();
     g.rate = got.freq >= 8000 ? got.freq : rate;
     const int buffer = got.samples ? got.samples : want.samples;
-    g.latency_samples = buffer + latency_from_env(g.rate);
-    g.clock = audible_clock_start(g.rate, g.latency_samples);
+    g.latency_samples.store(buffer + latency_from_env(g.rate));
+    g.clock = audible_clock_start(g.rate, g.latency_samples.load());
     g.buffer_samples.store(buffer);
     publish_clock(g.clock);
     SDL_UnlockAudio();
@@ -385,6 +498,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
     SDL_PauseAudio(0);
+    if (server_driver()) g.delay_probe = std::thread(probe_delay);
     return 1;
 }
 
@@ -396,6 +510,7 @@ void FSOUND_Close()
     g.quit.store(true, std::memory_order_release);
     g_wake.release();
     g.dispatcher.join();
+    if (g.delay_probe.joinable()) g.delay_probe.join();
     drain_queue();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     g.initialised = false;
@@ -485,7 +600,7 @@ double music_live_measured_rate()
     return c.handed ? audible_clock_rate(&c) : 0;
 }
 int music_live_buffer_samples() { return g.initialised ? g.buffer_samples.load(std::memory_order_relaxed) : 0; }
-int music_live_latency_samples() { return g.initialised ? g.latency_samples : 0; }
+int music_live_latency_samples() { return g.initialised ? g.latency_samples.load(std::memory_order_relaxed) : 0; }
 
 void music_live_set_display_lead(double ms)
 {
@@ -511,3 +626,55 @@ LiveStats music_live_get_stats()
     s.clock_resets = g.initialised ? published_clock().resets : 0;
     return s;
 }
+
+// --- the maker's calls (music_maker.h) ---------------------------------------
+
+namespace {
+
+FMUSIC_MODULE* maker_module(FMUSIC_MODULE* m)
+{
+    if (!m) return fail(FMOD_ERR_INVALID_PARAM), nullptr;
+    m->maker.store(true, std::memory_order_relaxed);
+    return m;
+}
+
+}  // namespace
+
+signed char music_maker_set_paused(FMUSIC_MODULE* m, bool paused)
+{
+    if (!maker_module(m)) return 0;
+    m->paused.store(paused, std::memory_order_release);
+    return 1;
+}
+
+bool music_maker_paused(const FMUSIC_MODULE* m) { return m && m->paused.load(std::memory_order_relaxed); }
+
+signed char music_maker_jump(FMUSIC_MODULE* m, int order)
+{
+    if (!maker_module(m)) return 0;
+    if (order < 0 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    if (g.initialised && g.playing.load(std::memory_order_relaxed) == m) {
+        m->pending_jump.store(order, std::memory_order_release);
+    } else {
+        player_core_set_order(&m->core, order);  // nobody else touches a stopped module
+        m->epoch.fetch_add(1, std::memory_order_acq_rel);
+    }
+    return 1;
+}
+
+signed char music_maker_loop_order(FMUSIC_MODULE* m, int order)
+{
+    if (!maker_module(m)) return 0;
+    if (order < -1 || order >= m->num_orders) return static_cast<signed char>(fail(FMOD_ERR_INVALID_PARAM));
+    m->loop_order.store(order, std::memory_order_relaxed);
+    return 1;
+}
+
+int music_maker_looped_order(const FMUSIC_MODULE* m) { return m ? m->loop_order.load(std::memory_order_relaxed) : -1; }
+
+double music_maker_heard_seconds(const FMUSIC_MODULE* m)
+{
+    return m ? m->heard_seconds.load(std::memory_order_relaxed) : 0.0;
+}
+
+int music_maker_order_count(const FMUSIC_MODULE* m) { return m ? m->num_orders : 0; }

@@ -12,11 +12,12 @@ struct FMUSIC_MODULE;  // opaque module handle
 
 // Called once per trigger of a hooked instrument, from the music layer's own
 // thread (never the main thread), with the handle and the 0-based instrument,
-// when the trigger's first sample is estimated to be heard: the estimate
+// when the trigger is due: one display lead (music_live_set_display_lead; 0
+// until the frame loop sets it) before its first sample is estimated to be
+// heard, so the picture drawn from it is shown as it sounds. The estimate
 // follows the rate the output really consumes samples at, measured from the
-// audio callbacks, not the nominal one. FMUSIC_GetOrder
-// and FMUSIC_GetRow inside it report the trigger's own row. It must not call
-// FSOUND_Close.
+// audio callbacks, not the nominal one. FMUSIC_GetOrder and FMUSIC_GetRow
+// inside it report the trigger's own row. It must not call FSOUND_Close.
 typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE* module, unsigned char instrument);
 
 enum FMOD_ERRORS {
@@ -75,12 +76,14 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* module);
 // pattern cells). Fails with FMOD_ERR_INVALID_PARAM for a null module or an
 // instrument outside 0..255.
 signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* module, FMUSIC_CALLBACK callback, int instrument);
-// Continues from row 0 of `order` (from the next audio block when playing); that
-// row's triggers fire when it is heard. An order outside the order list, or a
-// null module, fails with FMOD_ERR_INVALID_PARAM and changes nothing.
+// Continues from row 0 of `order` (from the next audio block when playing);
+// that row's triggers fire when they are due, as every row's do. An order
+// outside the order list, or a null module, fails with FMOD_ERR_INVALID_PARAM
+// and changes nothing.
 signed char FMUSIC_SetOrder(FMUSIC_MODULE* module, int order);
-// The position being heard now (not the one being mixed ahead): 0, 0 until
-// the first row is heard after FMUSIC_PlaySong. -1 and FMOD_ERR_INVALID_PARAM
+// The position of the last row delivered: the row heard one display lead from
+// now (the row heard now with no lead), not the one being mixed ahead. 0, 0
+// until the first row is due after FMUSIC_PlaySong. -1 and FMOD_ERR_INVALID_PARAM
 // for a null module.
 int FMUSIC_GetOrder(FMUSIC_MODULE* module);
 int FMUSIC_GetRow(FMUSIC_MODULE* module);

@@ -21,7 +21,9 @@ double music_live_audible_sample();
 int music_live_output_rate();
 double music_live_measured_rate();
 // Samples per SDL buffer, and the latency in samples from hand-over to being
-// heard: one buffer plus DRENSOLK_AUDIO_LATENCY_MS (0 before FSOUND_Init).
+// heard: one buffer, or from 1.5 s of playing on what the server says it
+// holds where it says (core/music/output_delay.h), plus
+// DRENSOLK_AUDIO_LATENCY_MS (0 before FSOUND_Init).
 int music_live_buffer_samples();
 int music_live_latency_samples();
 

@@ -146,12 +146,21 @@ size_t read_audio(PlayerCore* c, int16_t* out, size_t samples)
     return samples;
 }
 
+void restart_order(PlayerCore* c, int order);
+
 // The first sample of a tick has just been rendered: libopenmpt has processed
-// the tick, so its position, speed and tempo are the tick's own.
-void on_tick_start(PlayerCore* c, MusicEvent* events, int* count)
+// the tick, so its position, speed and tempo are the tick's own. False when a
+// held order sent the song back instead: the tick starts again.
+bool on_tick_start(PlayerCore* c, MusicEvent* events, int* count)
 {
     const int order = openmpt_module_get_current_order(c->mod);
     const int row = openmpt_module_get_current_row(c->mod);
+    if (c->loop_order >= 0 && order != c->loop_order) {
+        // One sample of the next order has sounded; the held order's row 0
+        // follows from the next one, with its Row event and triggers.
+        restart_order(c, c->loop_order);
+        return false;
+    }
     const int tempo = std::max(openmpt_module_get_current_tempo(c->mod), 1);
     c->tick_samples = std::max(tick_samples(c->rate, tempo), 1);
 
@@ -177,6 +186,17 @@ void on_tick_start(PlayerCore* c, MusicEvent* events, int* count)
         ++c->tick_in_row;
     }
     emit_triggers(c, c->tick_in_row, events, count);
+    return true;
+}
+
+void restart_order(PlayerCore* c, int order)
+{
+    openmpt_module_set_position_order_row(c->mod, order, 0);
+    // libopenmpt plays the new row from the next sample on, cutting the tick short.
+    c->tick_left = 0;
+    c->force_row = true;
+    c->ended = false;
+    rebuild_channel_instruments(c, order);
 }
 
 }  // namespace
@@ -240,8 +260,8 @@ size_t player_core_render(PlayerCore* c, int16_t* out, size_t samples, MusicEven
         if (c->tick_left == 0) {
             if (capacity - *count < kMaxEventsPerTick) break;
             read_audio(c, out + 2 * done, 1);
-            if (!c->ended) on_tick_start(c, events, count);
-            c->tick_left = c->tick_samples - 1;
+            const bool started = c->ended || on_tick_start(c, events, count);
+            c->tick_left = started ? c->tick_samples - 1 : 0;
             c->sample += 1;
             done += 1;
             continue;
@@ -267,13 +287,20 @@ size_t player_core_render(PlayerCore* c, int16_t* out, size_t samples, MusicEven
 int player_core_set_order(PlayerCore* c, int order)
 {
     if (!c->mod || order < 0 || order >= c->num_orders) return FMOD_ERR_INVALID_PARAM;
-    openmpt_module_set_position_order_row(c->mod, order, 0);
-    // libopenmpt plays the new row from the next sample on, cutting the tick short.
-    c->tick_left = 0;
-    c->force_row = true;
-    c->ended = false;
-    rebuild_channel_instruments(c, order);
+    restart_order(c, order);
     return FMOD_ERR_NONE;
+}
+
+int player_core_loop_order(PlayerCore* c, int order)
+{
+    if (order < -1 || order >= c->num_orders) return FMOD_ERR_INVALID_PARAM;
+    c->loop_order = order;
+    return FMOD_ERR_NONE;
+}
+
+double player_core_position_seconds(const PlayerCore* c)
+{
+    return c->mod ? openmpt_module_get_position_seconds(c->mod) : 0.0;
 }
 
 void player_core_restart(PlayerCore* c)

@@ -97,6 +97,9 @@ struct PlayerCore {
     bool ended;        // libopenmpt stopped producing audio (renders silence after)
     uint32_t resyncs;  // a row change seen inside a tick: the tick length was not
                        // libopenmpt's (0 for every module the tests cover)
+
+    // >= 0: a row start outside this order plays its row 0 instead (-1: none).
+    int loop_order = -1;
 };
 
 // Loads a module from memory (libopenmpt copies what it keeps; `data` can go
@@ -147,6 +150,14 @@ void player_core_render_block(PlayerCore* core, int16_t* out, size_t samples, On
 // triggers fire when it plays. Returns 0, or FMOD_ERR_INVALID_PARAM for an
 // order outside 0..num_orders-1 (nothing changes then).
 int player_core_set_order(PlayerCore* core, int order);
+// Holds playback inside one order: from the next tick on, any row that would
+// start outside `order` (the song moving on, or a jump) is replaced by row 0
+// of `order`, one sample into its tick. -1 lets the song run on. Returns 0, or
+// FMOD_ERR_INVALID_PARAM for an order outside -1..num_orders-1.
+int player_core_loop_order(PlayerCore* core, int order);
+// The song position libopenmpt has rendered up to, in seconds from the song's
+// start as it counts them (a jump moves it).
+double player_core_position_seconds(const PlayerCore* core);
 // Back to row 0 of order 0 with empty channel instrument memory.
 void player_core_restart(PlayerCore* core);
 

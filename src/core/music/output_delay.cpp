@@ -1,0 +1,102 @@
+#include "core/music/output_delay.h"
+
+#ifdef DRENSOLK_HAVE_PULSE
+#include <pulse/pulseaudio.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#ifdef DRENSOLK_HAVE_PULSE
+namespace {
+
+struct Query {
+    std::string pid;  // ours, as the server's application.process.id
+    double ms = -1;   // the largest of our streams (the music's, not a short click)
+    bool done = false;
+};
+
+void on_sink_input(pa_context*, const pa_sink_input_info* info, int eol, void* data)
+{
+    auto* q = static_cast<Query*>(data);
+    if (eol) {
+        q->done = true;
+        return;
+    }
+    const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+    if (!pid || q->pid != pid) return;
+    const double ms = double(info->buffer_usec + info->sink_usec) / 1000.0;
+    if (ms > q->ms) q->ms = ms;
+}
+
+// Runs the main loop until `done` or about a second has passed.
+template <class Done>
+bool iterate_until(pa_mainloop* loop, Done done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        if (pa_mainloop_iterate(loop, 0, nullptr) < 0) return false;
+        if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+}  // namespace
+#endif
+
+double mean_reported_delay(const double* ms, int count)
+{
+    double sum = 0;
+    int n = 0;
+    for (int i = 0; i < count; ++i)
+        if (ms[i] > 0) {
+            sum += ms[i];
+            ++n;
+        }
+    return n ? sum / n : -1.0;
+}
+
+double server_output_delay_ms(int reads, int gap_ms)
+{
+#ifndef DRENSOLK_HAVE_PULSE
+    (void)reads;
+    (void)gap_ms;
+    return -1;
+#else
+    pa_mainloop* loop = pa_mainloop_new();
+    if (!loop) return -1;
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "drensolk latency query");
+    double result = -1;
+    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+        iterate_until(loop,
+                      [&] {
+                          const pa_context_state_t s = pa_context_get_state(context);
+                          return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+                      }) &&
+        pa_context_get_state(context) == PA_CONTEXT_READY) {
+        double ms[64];
+        reads = reads < 1 ? 1 : reads > 64 ? 64 : reads;
+        for (int i = 0; i < reads; ++i) {
+            if (i) std::this_thread::sleep_for(std::chrono::milliseconds(gap_ms));
+            Query q;
+            q.pid = std::to_string(getpid());
+            pa_operation* op = pa_context_get_sink_input_info_list(context, on_sink_input, &q);
+            const bool answered = op && iterate_until(loop, [&] { return q.done; });
+            if (op && !answered) pa_operation_cancel(op);
+            if (op) pa_operation_unref(op);
+            ms[i] = answered ? q.ms : -1;
+        }
+        result = mean_reported_delay(ms, reads);
+    }
+    if (context) {
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+    }
+    pa_mainloop_free(loop);
+    return result;
+#endif
+}

@@ -1,0 +1,23 @@
+// How long the audio server holds what this process plays before it is
+// heard, as the server itself reports it.
+//
+// SDL hides its PulseAudio stream, so a second, short-lived connection asks
+// the server for this process's playback streams: the stream's buffer plus
+// its sink's latency. That is what lies between the audio callback and the
+// speaker; the block SDL asks for is only an upper bound of it (PulseAudio
+// keeps about 70% of a 4096-sample request queued, and the sink a share of
+// the rest). PipeWire's pipewire-pulse (0.3.65) lists the streams but
+// reports 0 for both, so there the answer is -1.
+#pragma once
+
+// The mean of `reads` reports, `gap_ms` apart (the sink's part rises and
+// falls with its own blocks), in milliseconds. -1 when no server answers
+// within about a second, when this process has no playback stream there,
+// or when the server reports none of its latency (0). Blocks the caller
+// for the reads; never call it from the audio callback. Never starts a
+// server.
+double server_output_delay_ms(int reads = 8, int gap_ms = 25);
+
+// The mean of the positive reports in `ms` (non-positive ones are reads
+// that failed), or -1 when there are none.
+double mean_reported_delay(const double* ms, int count);

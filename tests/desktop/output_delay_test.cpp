@@ -1,0 +1,111 @@
+// The music layer counts the delay the audio server really has, not its own
+// buffer, where the server says it (PulseAudio).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/music/fmod_api.h"
+#include "core/music/music_live.h"
+#include "core/music/output_delay.h"
+#include "desktop/desktop_servers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets NAME=value for this process until it goes.
+class ScopedEnv {
+public:
+    explicit ScopedEnv(const std::string& entry) : name_(entry.substr(0, entry.find('=')))
+    {
+        const char* was = std::getenv(name_.c_str());
+        had_ = was != nullptr;
+        if (was) old_ = was;
+        setenv(name_.c_str(), entry.substr(entry.find('=') + 1).c_str(), 1);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
+
+private:
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+// Plays the song for three seconds in this process; the latency the music
+// layer counts then, and its buffer.
+std::pair<int, int> counted_latency(const std::vector<std::string>& env, double* server_ms_after = nullptr)
+{
+    std::vector<std::unique_ptr<ScopedEnv>> set;
+    for (const std::string& e : env) set.push_back(std::make_unique<ScopedEnv>(e));
+    if (!FSOUND_Init(32000, 64, 0)) return {-1, -1};
+    FMUSIC_MODULE* m = FMUSIC_LoadSong((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str());
+    if (m) FMUSIC_PlaySong(m);
+    // The layer asks the server after 1.5 s of playing; a loaded machine
+    // may take a while longer to answer.
+    wait_for(10, [] { return music_live_latency_samples() != music_live_buffer_samples(); });
+    const std::pair<int, int> out = {music_live_latency_samples(), music_live_buffer_samples()};
+    if (server_ms_after) *server_ms_after = server_output_delay_ms();
+    FSOUND_Close();
+    if (m) FMUSIC_FreeSong(m);
+    return out;
+}
+
+// Never more than the buffer nor a tenth of it; and where the server, asked
+// right after, says it holds less than the buffer, that is what is counted.
+void expect_server_delay(const std::pair<int, int>& got, double server_ms_after, int rate)
+{
+    const auto [latency, buffer] = got;
+    std::printf("[ latency  ] %d samples counted, buffer %d; the server said %.1f ms after\n", latency, buffer,
+                server_ms_after);
+    ASSERT_GT(buffer, 0) << "the output did not open";
+    EXPECT_LE(latency, buffer);
+    EXPECT_GT(latency, buffer / 10);
+    if (server_ms_after > 0 && server_ms_after * rate / 1000 < 0.9 * buffer)
+        EXPECT_LT(latency, buffer) << "still counting the whole buffer";
+}
+
+TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
+{
+    RuntimeDir dir("drensolk-pulse");
+    const std::string socket = (dir.path() / "native").string();
+    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.path().string(), "PULSE_SERVER=unix:" + socket};
+    ServerGroup pulse({"pulseaudio", "-n", "-F", "/dev/null", "--system=false", "--daemonize=no", "--use-pid-file=no",
+                       "--exit-idle-time=-1", "-L", "module-native-protocol-unix socket=" + socket, "-L",
+                       "module-null-sink sink_name=test rate=44100"},
+                      env, dir.path() / "pulse.log");
+    ASSERT_TRUE(wait_for(10, [&] {
+        return run_process({"pactl", "info"}, "/", env, 5).status == 0;
+    })) << read_text(dir.path() / "pulse.log");
+    std::vector<std::string> demo_env = env;
+    demo_env.push_back("SDL_AUDIODRIVER=pulseaudio");
+    double server_ms = -1;
+    const std::pair<int, int> got = counted_latency(demo_env, &server_ms);
+    expect_server_delay(got, server_ms, 44100);
+}
+
+// PipeWire (0.3.65) reports 0 latency for every stream, through
+// pipewire-pulse or natively: a server's 0 must never become a latency of
+// 0 (events would then come a whole buffer early); the buffer stays.
+TEST(OutputDelay, PipeWireNeverCountsALatencyOfNothing)
+{
+    PipeWire pw(48000);
+    ASSERT_EQ(pw.error(), "");
+    for (const char* driver : {"pipewire", "pulseaudio"}) {
+        std::vector<std::string> env;
+        for (const std::string& e : pw.client_env())
+            if (e.rfind("HOME=", 0) != 0) env.push_back(e);  // HOME stays this process's own
+        env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
+        const auto [latency, buffer] = counted_latency(env);
+        std::printf("[ latency  ] %s: %d samples counted, buffer %d\n", driver, latency, buffer);
+        ASSERT_GT(buffer, 0) << driver << ": the output did not open";
+        EXPECT_GT(latency, buffer / 10) << driver;
+        EXPECT_LE(latency, buffer) << driver;
+    }
+}
+
+}  // namespace

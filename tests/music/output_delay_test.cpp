@@ -1,0 +1,32 @@
+// The audio server's word on the output's delay: averaging, and no server.
+#include "core/music/output_delay.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+TEST(OutputDelay, MeanOfTheReadsThatAnsweredElseMinusOne)
+{
+    const double reads[] = {80.0, -1.0, 90.0, 0.0, 85.0};
+    EXPECT_DOUBLE_EQ(mean_reported_delay(reads, 5), 85.0);
+    const double none[] = {-1.0, 0.0};
+    EXPECT_EQ(mean_reported_delay(none, 2), -1.0);
+    EXPECT_EQ(mean_reported_delay(reads, 0), -1.0);
+}
+
+TEST(OutputDelay, NoServerAnswersMinusOneAtOnceAndStartsNone)
+{
+    // A server that is not there: no autospawn, no waiting out the reads.
+    const char* kept = std::getenv("PULSE_SERVER");
+    const std::string restore = kept ? kept : "";
+    setenv("PULSE_SERVER", "unix:/nonexistent/drensolk-no-server", 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(server_output_delay_ms(), -1.0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    if (kept)
+        setenv("PULSE_SERVER", restore.c_str(), 1);
+    else
+        unsetenv("PULSE_SERVER");
+}
