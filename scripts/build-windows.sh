@@ -47,6 +47,7 @@ sdl_version() { sed -n "s/^$1 //p" "$prefix/VERSIONS" | cut -d' ' -f1; }
 sed -e "s/@VERSION@/$version/" -e "s/@SDL12_VERSION@/$(sdl_version sdl12-compat)/" \
   -e "s/@SDL2_VERSION@/$(sdl_version libsdl2)/" dist/windows/README.txt.in | sed 's/$/\r/' >"$stage/README.txt"
 cp "$prefix/VERSIONS" "$stage/licenses/VERSIONS.txt"
+cp LICENSE "$stage/LICENSE.txt"  # drensolk's own
 
 # Every DLL the program needs is one Windows has or one in the folder.
 for dll in $(x86_64-w64-mingw32-objdump -p "$stage/drensolk.exe" "$stage/SDL.dll" | sed -n 's/^\s*DLL Name: //p' | sort -u); do
