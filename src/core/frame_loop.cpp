@@ -55,7 +55,7 @@ void run_frame_loop(FMUSIC_MODULE* module, const FrameLoopHooks& hooks)
     };
     live.stop = [&](const FrameInputs& in) {
         if (live_end_reached(in.order, in.row)) return true;
-        const bool asked = hooks.stop && hooks.stop();  // asked after every other frame, a key's included
+        const bool asked = hooks.stop && hooks.stop();  // asked after each frame but the end one, a key press frame too
         return asked || quit_requested;
     };
     run_driver_loop(live);
