@@ -74,8 +74,11 @@ run_asan() {
     cmake --build "$build" -j"$jobs"
     export LD_PRELOAD ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
     LD_PRELOAD=$(mesa_preload)
-    # The install and package checks (label dist) test packaging, not memory.
-    (cd "$build" && ctest --output-on-failure -j"$jobs" -LE dist >"$build/sanitizer-ctest.log" 2>&1) || {
+    # The install and package checks (label dist) test packaging, not memory;
+    # the desktop tests run the demo on real Weston and PipeWire servers through
+    # client libraries SDL loads and keeps memory in to the end, so they run
+    # only without sanitizers (scripts/check.sh).
+    (cd "$build" && ctest --output-on-failure -j"$jobs" -LE 'dist|desktop' >"$build/sanitizer-ctest.log" 2>&1) || {
         grep -E 'Failed|\*\*\*' "$build/sanitizer-ctest.log" >&2; tail -n 60 "$build/sanitizer-ctest.log" >&2; return 1; }
     ! grep -Eq "$reports" "$build/sanitizer-ctest.log" || { echo "FAILED: a report in the tests" >&2; return 1; }
     echo "  tests: $(grep -E 'tests passed' "$build/sanitizer-ctest.log")"
