@@ -57,23 +57,35 @@ HeldPicture hold_picture()
 void show_held_picture(const HeldPicture& held)
 {
     if (held.rgba.empty()) return;
-    GLint matrix_mode = GL_PROJECTION;
-    glGetIntegerv(GL_MATRIX_MODE, &matrix_mode);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    const int matrix_mode = maker_gl_begin();
     for (GLenum cap : {GL_BLEND, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_STENCIL_TEST})
         glDisable(cap);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glViewport(held.x, held.y, held.width, held.height);
+    glRasterPos2f(-1.0f, -1.0f);  // the viewport's lower left corner
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(held.width, held.height, GL_RGBA, GL_UNSIGNED_BYTE, held.rgba.data());
+    maker_gl_end(matrix_mode);
+}
+
+int maker_gl_begin()
+{
+    GLint matrix_mode = GL_PROJECTION;
+    glGetIntegerv(GL_MATRIX_MODE, &matrix_mode);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glRasterPos2f(-1.0f, -1.0f);  // the viewport's lower left corner
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glDrawPixels(held.width, held.height, GL_RGBA, GL_UNSIGNED_BYTE, held.rgba.data());
+    return matrix_mode;
+}
+
+void maker_gl_end(int matrix_mode)
+{
+    glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

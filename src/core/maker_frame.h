@@ -25,6 +25,12 @@ HeldPicture hold_picture();
 // Puts it back into the viewport, leaving OpenGL's state as it was.
 void show_held_picture(const HeldPicture& held);
 
+// For drawing over a finished frame: saves every attribute, both matrices
+// and the matrix mode, and leaves both matrices identity with the model-view
+// one current. Returns what maker_gl_end needs to put it all back.
+int maker_gl_begin();
+void maker_gl_end(int matrix_mode);
+
 // The viewport's picture as drawn so far, top row first.
 RgbImage read_viewport();
 // "drensolk-order07-row12.png": the name the S key saves the picture under.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/maker_frame.h"
 #include "core/maker_text.h"
 #include "core/schedule.h"
 #include "draw/gl.h"
@@ -118,17 +119,10 @@ float role_light_level(double age)
 
 void draw_maker_overlay(const OverlayInfo& info)
 {
-    GLint matrix_mode = GL_PROJECTION;
-    glGetIntegerv(GL_MATRIX_MODE, &matrix_mode);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    const int matrix_mode = maker_gl_begin();
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
     glOrtho(0, 640, 480, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
     for (GLenum cap : {GL_POLYGON_STIPPLE, GL_LINE_STIPPLE, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH, GL_DEPTH_TEST,
                        GL_CULL_FACE, GL_TEXTURE_2D, GL_SCISSOR_TEST, GL_ALPHA_TEST})
         glDisable(cap);
@@ -141,11 +135,5 @@ void draw_maker_overlay(const OverlayInfo& info)
     role_lights(info);
     texts(info);
 
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopClientAttrib();
-    glPopAttrib();
-    glMatrixMode(static_cast<GLenum>(matrix_mode));
+    maker_gl_end(matrix_mode);
 }
