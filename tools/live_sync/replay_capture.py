@@ -6,7 +6,10 @@ sound: it must read that offset back.
 The capture's music (its audio.wav from the first music frame on) plays on
 the default PulseAudio sink; its frames are shown on the X screen, each as
 soon as the sound the server says it is playing reaches that frame's sample
-plus SHIFT_MS. Positive SHIFT_MS: the pictures come after the sound. Where
+plus SHIFT_MS. Positive SHIFT_MS: the pictures come after the sound. Each
+frame is scaled ahead and put up at its due time; the median of how late
+the X server finished it is printed at the end ("replay lateness"), for the
+analysis to add to the shift. Where
 the sound is comes from the stream's latency as the server reports it after
 every 5 ms write (as in flash_click.py), not from any clock of the demo's.
 
@@ -121,23 +124,45 @@ def main():
     done = [False]
     shift = shift_ms / 1000.0 * wav_rate
 
+    def scaled(k):
+        if whole:
+            return np.repeat(np.repeat(frames[k], height // frames.shape[1], 0), width // frames.shape[2], 1)
+        return frames[k][ys][:, xs]
+
+    # Each frame's lateness: drawn (the X server done with it) minus due.
+    late = []
+
     def shower():
-        shown = -1
-        while not done[0]:
+        # The next frame is scaled before it is due and put up at its due
+        # time, as flash_click.py puts up a flash, so what the meter should
+        # read is the shift plus this small measured lateness.
+        k = 0
+        grey = scaled(0)
+        while not done[0] and k < len(frames):
             h = heard[0]
-            if h is not None:
-                now_sample = h[1] + (time.monotonic() - h[0]) * wav_rate
-                k = due_frame(frame_samples, now_sample, shift)
-                if 0 <= k < len(frames) and k != shown:
-                    if whole:
-                        grey = np.repeat(np.repeat(frames[k], height // frames.shape[1], 0), width // frames.shape[2], 1)
-                    else:
-                        grey = frames[k][ys][:, xs]
-                    np.multiply(grey, 0x010101, out=pixels, dtype=np.uint32)
-                    x.XPutImage(dpy, win, gc, image, 0, 0, 0, 0, width, height)
-                    x.XSync(dpy, 0)
-                    shown = k
-            time.sleep(0.0005)
+            if h is None:
+                time.sleep(0.0005)
+                continue
+            at = h[0] + (frame_samples[k] + shift - h[1]) / wav_rate
+            now = time.monotonic()
+            if now < at - 0.003:
+                time.sleep(0.001)
+                continue
+            while time.monotonic() < at:
+                pass
+            # After a stall, skip to the newest frame due.
+            newest = due_frame(frame_samples, h[1] + (time.monotonic() - h[0]) * wav_rate, shift)
+            if newest > k:
+                k = newest
+                grey = scaled(k)
+                at = h[0] + (frame_samples[k] + shift - h[1]) / wav_rate
+            np.multiply(grey, 0x010101, out=pixels, dtype=np.uint32)
+            x.XPutImage(dpy, win, gc, image, 0, 0, 0, 0, width, height)
+            x.XSync(dpy, 0)
+            late.append(time.monotonic() - at)
+            k += 1
+            if k < len(frames):
+                grey = scaled(k)
 
     t = threading.Thread(target=shower)
     t.start()
@@ -156,6 +181,9 @@ def main():
         done[0] = True
         t.join()
     pa.pa_simple_free(s)
+    if late:
+        print("replay lateness %.2f ms (median of %d frames, 90%% under %.2f ms)"
+              % (np.median(late) * 1e3, len(late), np.percentile(late, 90) * 1e3))
     x.XDestroyWindow(dpy, win)
     x.XCloseDisplay(dpy)
     return 0
