@@ -18,7 +18,7 @@ scripts/install-deps.sh dpkg-dev file lintian
 scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus xdotool
 (cd build && ctest --output-on-failure -L desktop)  # one at a time: each loads both cores
 # The web build and its page in headless Chromium.
-scripts/install-deps.sh chromium python3-websocket
+scripts/install-deps.sh chromium python3-websocket python3-pil
 scripts/build-web.sh
 (cd build && ctest --output-on-failure -L web)
 tests/sanitizers/soak.sh build
