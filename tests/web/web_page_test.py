@@ -31,10 +31,14 @@ import websocket  # Debian's python3-websocket
 # The frame script (tests/gles2/frame_script.cpp) in WebGL against the OpenGL
 # 1.1 path on llvmpipe: the bounds reached, with some room (see the table the
 # test prints). Hatched pixels (the "stipple" frame) must match exactly.
-# SwiftShader filters textures and places thin lines a little differently
-# from llvmpipe: many pixels differ by a few levels, few by much.
-MAX_DIFFERING_SHARE = 0.18  # pixels that differ at all
-MAX_FAR_SHARE = 0.02        # pixels that differ by more than FAR levels in some channel
+# 4 to 15% of pixels differ from order 4 on, nearly all by 1 or 2 levels:
+# the pictures' linear filtering rounds differently in SwiftShader (the fixed
+# panel alone is 5% of the frame). Beyond that rounding: 0.05 to 3.2% of
+# pixels (order 7's grid most), by over 32 levels at most 0.9%: thin edges
+# that SwiftShader's rasteriser places a little differently from llvmpipe's.
+ROUNDING = 2
+MAX_BEYOND_ROUNDING_SHARE = 0.045  # pixels that differ by more than ROUNDING levels
+MAX_FAR_SHARE = 0.012              # pixels that differ by more than FAR levels in some channel
 FAR = 32
 FRAME_NAMES = [f"order{o:02d}" for o in range(21)] + ["stipple"]
 FRAME_BYTES = 640 * 480 * 4
@@ -130,15 +134,18 @@ def compare_frame_script(page, port, source, failures):
         share = differing / worst.size
         mean = float(worst[worst > 0].mean()) if differing else 0.0
         far = int((worst > FAR).sum()) / worst.size
-        print(f"webgl {name:8s} differing {100 * share:6.3f}%  by more than {FAR}: {100 * far:6.3f}%"
+        beyond_rounding = int((worst > ROUNDING).sum()) / worst.size
+        print(f"webgl {name:8s} differing {100 * share:6.3f}%  by more than {ROUNDING}: {100 * beyond_rounding:6.3f}%"
+              f"  by more than {FAR}: {100 * far:6.3f}%"
               f"  mean {mean:5.1f}  largest {int(worst.max()):3d}")
         if int((a.sum(axis=1) > 0).sum()) < 1000:
             failures.append(f"{name}: the OpenGL 1.1 frame is nearly black")
         if name == "stipple":
             if differing:
                 failures.append(f"hatched pixels differ from OpenGL 1.1's: {differing}")
-        elif share > MAX_DIFFERING_SHARE or far > MAX_FAR_SHARE:
-            failures.append(f"{name}: {100 * share:.2f}% of pixels differ, {100 * far:.2f}% by more than {FAR}")
+        elif beyond_rounding > MAX_BEYOND_ROUNDING_SHARE or far > MAX_FAR_SHARE:
+            failures.append(f"{name}: {100 * beyond_rounding:.2f}% of pixels differ by more than {ROUNDING} levels,"
+                            f" {100 * far:.2f}% by more than {FAR}")
 
 
 # The page's frames at fixed music positions against the native capture's.
