@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
 # inputs on the real binary, installs), the desktop tests (the demo on Weston
-# through Wayland and XWayland, and on PipeWire), the memory soak, the same code under
+# through Wayland and XWayland, and on PipeWire), the web build in headless
+# Chromium, the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -16,6 +17,10 @@ scripts/install-deps.sh dpkg-dev file lintian
 # The desktop servers, each test starting its own privately.
 scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus xdotool
 (cd build && ctest --output-on-failure -L desktop)  # one at a time: each loads both cores
+# The web build and its page in headless Chromium.
+scripts/install-deps.sh chromium python3-websocket python3-pil
+scripts/build-web.sh
+(cd build && ctest --output-on-failure -L web)
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60

@@ -8,6 +8,7 @@ packages=(
   libsdl1.2-compat-dev libsdl-image1.2-dev
   libsdl-ttf2.0-dev fonts-dejavu-core  # the maker overlay's text (DRENSOLK_MAKER=1)
   libgl-dev libgl1-mesa-dri libegl-mesa0
+  libgles-dev libegl-dev  # the ES 2 render comparison (src/gl1es on Mesa through EGL)
   libopenmpt-dev libpng-dev
   libcli11-dev  # the capture's and the bench's command line
   libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
