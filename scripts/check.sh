@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
 # inputs on the real binary, installs), the desktop tests (the demo on Weston
-# through Wayland and XWayland, and on PipeWire), the memory soak, the same code under
+# through Wayland and XWayland, and on PipeWire), the Windows build under
+# Wine, the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -16,6 +17,13 @@ scripts/install-deps.sh dpkg-dev file lintian
 # The desktop servers, each test starting its own privately.
 scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus xdotool
 (cd build && ctest --output-on-failure -L desktop)  # one at a time: each loads both cores
+# The Windows zip (scripts/build-windows.sh), then drensolk.exe from it under
+# Wine on private servers (tests/windows, label "windows").
+scripts/install-deps.sh wine wine64
+zip=$(DRENSOLK_NATIVE_BUILD=build scripts/build-windows.sh | tail -1)
+cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" >/dev/null
+cmake --build build -j"$(nproc)" --target windows_tests
+(cd build && ctest --output-on-failure -L windows)
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60
