@@ -9,7 +9,7 @@
 # Extra arguments go to the Windows cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev zip
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev zip libstb-dev
 jobs=$(nproc)
 launcher=()
 if command -v ccache >/dev/null; then
@@ -38,21 +38,26 @@ name=drensolk-$version-win64
 stage=build-windows/zip/$name
 rm -rf build-windows/zip && mkdir -p "$stage/licenses"
 x86_64-w64-mingw32-strip -o "$stage/drensolk.exe" build-windows/drensolk.exe
-for dll in SDL.dll SDL2.dll; do x86_64-w64-mingw32-strip -o "$stage/$dll" "$prefix/bin/$dll"; done
+x86_64-w64-mingw32-strip -o "$stage/SDL.dll" "$prefix/bin/SDL.dll"
 cp "$native"/data/* "$stage/"
 count=$(find "$native/data" -type f | wc -l)
 [ "$count" -eq 8 ] || { echo "build-windows: $native/data holds $count files, not the eight data files" >&2; exit 1; }
+# The licences: the libraries built from source, stb_image, and the
+# mingw-w64 runtime and winpthreads linked into drensolk.exe (GCC's own
+# runtime is under its runtime library exception, which asks for nothing).
 cp -r "$prefix/share/licenses/." "$stage/licenses/"
-sdl_version() { sed -n "s/^$1 //p" "$prefix/VERSIONS" | cut -d' ' -f1; }
-sed -e "s/@VERSION@/$version/" -e "s/@SDL12_VERSION@/$(sdl_version sdl12-compat)/" \
-  -e "s/@SDL2_VERSION@/$(sdl_version libsdl2)/" dist/windows/README.txt.in | sed 's/$/\r/' >"$stage/README.txt"
+mkdir -p "$stage/licenses/stb_image" "$stage/licenses/mingw-w64"
+cp /usr/share/doc/libstb-dev/copyright "$stage/licenses/stb_image/copyright.txt"
+cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64/copyright.txt"
+sdl_version=$(sed -n 's/^libsdl1.2 //p' "$prefix/VERSIONS")
+sed -e "s/@VERSION@/$version/" -e "s/@SDL_VERSION@/$sdl_version/" dist/windows/README.txt.in | sed 's/$/\r/' >"$stage/README.txt"
 cp "$prefix/VERSIONS" "$stage/licenses/VERSIONS.txt"
 cp LICENSE "$stage/LICENSE.txt"  # drensolk's own
 
 # Every DLL the program needs is one Windows has or one in the folder.
 for dll in $(x86_64-w64-mingw32-objdump -p "$stage/drensolk.exe" "$stage/SDL.dll" | sed -n 's/^\s*DLL Name: //p' | sort -u); do
   case ${dll,,} in
-    sdl.dll | sdl2.dll | kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll | opengl32.dll | advapi32.dll | \
+    sdl.dll | kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll | opengl32.dll | advapi32.dll | \
       shell32.dll | ole32.dll | oleaut32.dll | winmm.dll | imm32.dll | version.dll | setupapi.dll) ;;
     *) echo "build-windows: drensolk.exe needs $dll, which the zip does not carry" >&2; exit 1 ;;
   esac

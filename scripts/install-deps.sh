@@ -9,6 +9,7 @@ packages=(
   libsdl-ttf2.0-dev fonts-dejavu-core  # the maker overlay's text (DRENSOLK_MAKER=1)
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libopenmpt-dev libpng-dev
+  libstb-dev  # stb_image, the picture decoder of the Windows build (and its test here)
   libcli11-dev  # the capture's and the bench's command line
   libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
   googletest libgtest-dev

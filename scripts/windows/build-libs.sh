@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds the libraries drensolk.exe needs (zlib, libpng, SDL2,
-# sdl12-compat, SDL_image 1.2 with PNG only, libopenmpt) with mingw-w64 from
-# Debian 12's own source packages, into a prefix outside the repository that is
-# reused while the sources and this recipe are unchanged.
-#   scripts/windows/build-libs.sh   prints the prefix on its last line
-#   ... --prefix-only               prints it without building
+# Cross-builds the libraries drensolk.exe needs (zlib, libpng, the classic
+# SDL 1.2, libopenmpt) with mingw-w64 from Debian 12's own source packages.
+# Each library has its own prefix, kept while its key (its source version,
+# its recipe below, the compiler, and the keys of what it builds on) is
+# unchanged, so a change to one recipe rebuilds that library alone. The demo
+# links one prefix put together from them (hard links).
+#   scripts/windows/build-libs.sh   prints that prefix on its last line
 # Environment: DRENSOLK_WIN_CACHE (default /var/cache/drensolk) holds the
-# prefixes and the downloaded sources. Needs the packages that
+# prefixes and the unpacked sources. Needs the packages that
 # scripts/build-windows.sh installs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,8 +15,8 @@ repo=$(cd "$here/../.." && pwd)
 cache=${DRENSOLK_WIN_CACHE:-/var/cache/drensolk}
 triple=x86_64-w64-mingw32
 jobs=${DRENSOLK_JOBS:-$(nproc)}
-packages=(zlib libpng1.6 libsdl2 sdl12-compat sdl-image1.2 libopenmpt)
-mkdir -p "$cache"
+packages=(zlib libpng1.6 libsdl1.2 libopenmpt)
+mkdir -p "$cache/win64"
 
 # A private apt setup with source entries made from this machine's own: the
 # system's configuration is left as it is.
@@ -29,9 +30,8 @@ apt_cache=(apt-cache -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts=
            -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir")
 "${apt[@]}" update
 
-# Each package's source: the newest version the archive serves whole, unpacked
-# with Debian's patches applied. Where the archive serves none of its versions,
-# the same upstream release kept in third_party/ (see its README) stands in.
+# Each package's source: the newest version the archive serves whole,
+# unpacked with Debian's patches applied, and kept.
 sources=$cache/sources
 mkdir -p "$sources"
 declare -A dir version
@@ -39,7 +39,7 @@ fetch_source() {
   local name=$1 v
   for v in $("${apt_cache[@]}" showsrc "$name" | awk '/^Version:/ {print $2}' | sort -Vr -u); do
     local unpacked
-    unpacked=$(find "$sources" -maxdepth 1 -name ".$name=$v.dir" -exec cat {} \; 2>/dev/null || true)
+    unpacked=$(cat "$sources/.$name=$v.dir" 2>/dev/null || true)
     if [ -n "$unpacked" ] && [ -d "$sources/$unpacked" ]; then
       dir[$name]=$sources/$unpacked version[$name]=$v
       return
@@ -58,137 +58,147 @@ fetch_source() {
     fi
     rm -rf "$work"
   done
-  local kept
-  kept=$(find "$repo/third_party" -maxdepth 1 -name "${name}_*.orig.tar.gz" | sort -V | tail -1)
-  if [ -z "$kept" ]; then
-    echo "build-libs: cannot get the source of $name from the archive, and third_party/ has no copy; check the machine's apt sources" >&2
-    exit 1
-  fi
-  v=$(basename "$kept" .orig.tar.gz)
-  v=${v#"${name}"_}
-  echo "build-libs: the archive serves no source of $name; using third_party/$(basename "$kept")" >&2
-  rm -rf "$sources/$name-upstream-$v"
-  mkdir -p "$sources/$name-upstream-$v"
-  tar -xzf "$kept" -C "$sources/$name-upstream-$v" --strip-components=1
-  dir[$name]=$sources/$name-upstream-$v version[$name]="$v (upstream, third_party/$(basename "$kept"))"
+  echo "build-libs: the archive serves no whole source of $name (apt-get source $name failed for every version); check the machine's apt sources" >&2
+  exit 1
 }
 for p in "${packages[@]}"; do fetch_source "$p"; done
 
-# The prefix's key: the source versions, this recipe, the toolchain file and
-# the compiler.
-key=$( {
-  for p in "${packages[@]}"; do echo "$p ${version[$p]}"; done
-  cat "$0" "$repo/cmake/mingw-w64.cmake"
-  sha256sum "$repo"/third_party/*.tar.gz
-  $triple-gcc-posix --version | head -1
-} | sha256sum | cut -c1-16)
-prefix=$cache/win64-$key
-if [ "${1:-}" = --prefix-only ]; then  # where the libraries are or would go
-  echo "$prefix"
-  exit 0
-fi
-if [ -f "$prefix/.complete" ]; then
-  echo "build-libs: reusing $prefix" >&2
-  echo "$prefix"
-  exit 0
-fi
-
-echo "build-libs: building into $prefix" >&2
-rm -rf "$prefix" "$prefix.build"
-mkdir -p "$prefix"/{bin,include,lib/pkgconfig,share/licenses} "$prefix.build"
-build=$prefix.build
 export CC=$triple-gcc-posix CXX=$triple-g++-posix AR=$triple-ar RANLIB=$triple-ranlib
-export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
-copy_tree() { rm -rf "$build/$1"; cp -a "${dir[$1]}" "$build/$1"; }
-licence() { mkdir -p "$prefix/share/licenses/$1"; cp "${@:2}" "$prefix/share/licenses/$1/"; }
-autotools_host=(--host=$triple --prefix="$prefix" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib")
+compiler=$($CC --version | head -1)
 
-# zlib and libpng: static, inside drensolk.exe.
-copy_tree zlib
-# Its library sources by hand: Debian's source drops zlib's Windows makefile.
-(cd "$build/zlib" && "$CC" -O2 -c adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c gzread.c gzwrite.c \
-  infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c && "$AR" rcs libz.a ./*.o)
-cp "$build/zlib/libz.a" "$prefix/lib/" && cp "$build/zlib/zlib.h" "$build/zlib/zconf.h" "$prefix/include/"
-cat >"$prefix/lib/pkgconfig/zlib.pc" <<PC
-prefix=$prefix
+# The recipes. Each runs in a fresh copy of its source ($PWD) and installs
+# into $out (bin, include, lib, lib/pkgconfig, share/licenses/<name>); $deps
+# is the prefix of what it builds on.
+licence() { mkdir -p "$out/share/licenses/$1" && cp "${@:2}" "$out/share/licenses/$1/"; }
+# A static library's users link what it links: its private libraries go into
+# its Libs (CMake's pkg-config targets read Libs alone).
+static_pc() { sed -i "s|^Libs: .*|& $(sed -n 's/^Libs.private: *//p' "$1")|" "$1"; }
+autotools_host() { echo --host=$triple --prefix="$out" CPPFLAGS="-I$deps/include" LDFLAGS="-L$deps/lib"; }
+
+# zlib: static, inside drensolk.exe. Its library sources by hand: Debian's
+# source drops zlib's Windows makefile.
+recipe_zlib() {
+  "$CC" -O2 -c adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c gzread.c gzwrite.c \
+    infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c
+  "$AR" rcs libz.a ./*.o
+  cp libz.a "$out/lib/" && cp zlib.h zconf.h "$out/include/"
+  cat >"$out/lib/pkgconfig/zlib.pc" <<PC
+prefix=$out
 Name: zlib
 Description: zlib compression library
 Version: 1.2.13
 Libs: -L\${prefix}/lib -lz
 Cflags: -I\${prefix}/include
 PC
-sed -n '/Copyright notice:/,$p' "$build/zlib/README" >"$build/zlib/LICENSE.txt"
-licence zlib "$build/zlib/LICENSE.txt"
+  sed -n '/Copyright notice:/,$p' README >LICENSE.txt
+  licence zlib LICENSE.txt
+}
 
-copy_tree libpng1.6
-(cd "$build/libpng1.6" && ./configure -q "${autotools_host[@]}" --disable-shared --enable-static >/dev/null &&
-  make -s -j"$jobs" libpng16.la >/dev/null &&
-  make -s install-libLTLIBRARIES install-pkgincludeHEADERS install-nodist_pkgincludeHEADERS install-pkgconfigDATA install-header-links install-library-links >/dev/null)
-# A static library's users link what it links: its private libraries go into
-# its Libs (CMake's pkg-config targets read Libs alone).
-static_pc() { sed -i "s|^Libs: .*|& $(sed -n 's/^Libs.private: *//p' "$1")|" "$1"; }
-static_pc "$prefix/lib/pkgconfig/libpng16.pc"
-ln -sf libpng16.pc "$prefix/lib/pkgconfig/libpng.pc"
-licence libpng "$build/libpng1.6/LICENSE"
+# libpng: static, inside drensolk.exe (the maker mode's PNG writer).
+recipe_libpng1_6() {
+  # shellcheck disable=SC2046
+  ./configure -q $(autotools_host) --disable-shared --enable-static >/dev/null
+  make -s -j"$jobs" libpng16.la >/dev/null
+  make -s install-libLTLIBRARIES install-pkgincludeHEADERS install-nodist_pkgincludeHEADERS \
+    install-pkgconfigDATA install-header-links install-library-links >/dev/null
+  static_pc "$out/lib/pkgconfig/libpng16.pc"
+  ln -sf libpng16.pc "$out/lib/pkgconfig/libpng.pc"
+  licence libpng LICENSE
+}
 
-# libopenmpt needs nothing of the others: it builds beside SDL2 (the longest
-# two), in the background, and is waited for at the end. -O1 and no debug
-# information: its C++ is most of the whole build's time, and -O1 still mixes
-# the demo's module at a small fraction of a core.
-copy_tree libopenmpt
-(cd "$build/libopenmpt" && ./configure -q "${autotools_host[@]}" --disable-shared --enable-static \
-  --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc \
-  --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
-  --without-portaudio --without-portaudiocpp --without-pulseaudio --without-sndfile --without-flac &&
-  make -s -j"$jobs" CFLAGS=-O1 CXXFLAGS=-O1 && make -s install) >"$build/libopenmpt.log" 2>&1 &
-openmpt_job=$!
-
-# SDL2 and sdl12-compat: DLLs, as sdl12-compat loads SDL2 at run time (so a
-# viewer can drop in a newer SDL2.dll).
-copy_tree libsdl2
-(cd "$build/libsdl2" && ./configure -q "${autotools_host[@]}" --enable-shared --disable-static >/dev/null &&
-  make -s -j"$jobs" >/dev/null && make -s install >/dev/null)
-licence SDL2 "$build/libsdl2/LICENSE.txt"
-
-copy_tree sdl12-compat
-# The SDL 1.2 entry wrapper leaves stdout and stderr alone (no stdout.txt):
-# start-up reports failures itself, see src/core/platform.
-cmake -S "$build/sdl12-compat" -B "$build/sdl12-compat/build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DDRENSOLK_WIN_PREFIX="$prefix" \
-  -DSDL12TESTS=OFF -DCMAKE_C_FLAGS=-DNO_STDIO_REDIRECT >/dev/null
-cmake --build "$build/sdl12-compat/build" -j"$jobs" >/dev/null
-cmake --install "$build/sdl12-compat/build" >/dev/null
-licence sdl12-compat "$build/sdl12-compat/LICENSE.txt"
-
-# SDL_image 1.2: its PNG loader only (the one format the demo reads; every
-# other loader compiles to a stub that says it is not there), linked into
-# drensolk.exe against the static libpng.
-copy_tree sdl-image1.2
-(cd "$build/sdl-image1.2" &&
-  "$CC" -O2 -DLOAD_PNG -I"$prefix/include/SDL" -I"$prefix/include" -c IMG*.c &&
-  "$AR" rcs libSDL_image.a IMG*.o)
-cp "$build/sdl-image1.2/libSDL_image.a" "$prefix/lib/" && cp "$build/sdl-image1.2/SDL_image.h" "$prefix/include/SDL/"
-cat >"$prefix/lib/pkgconfig/SDL_image.pc" <<PC
-prefix=$prefix
-Name: SDL_image
-Description: image loading library for Simple DirectMedia Layer (PNG only)
-Version: 1.2.12
-Requires: sdl12_compat libpng
-Libs: -L\${prefix}/lib -lSDL_image
-Cflags: -I\${prefix}/include/SDL
-PC
-licence SDL_image "$build/sdl-image1.2/COPYING"
+# The classic SDL 1.2 (windib video with WGL OpenGL, DirectSound and waveout
+# audio): a DLL, as its LGPL asks of a program that ships without its own
+# sources alongside. Its entry wrapper leaves stdout and stderr alone (no
+# stdout.txt): start-up reports failures itself, see src/core/platform.
+recipe_libsdl1_2() {
+  # shellcheck disable=SC2046
+  ./configure -q $(autotools_host) --enable-shared --disable-static --disable-stdio-redirect >/dev/null
+  make -s -j"$jobs" >/dev/null
+  make -s install >/dev/null
+  licence SDL COPYING
+}
 
 # libopenmpt: static, the module player alone (no codecs, no player program).
-if ! wait "$openmpt_job"; then
-  tail -30 "$build/libopenmpt.log" >&2
-  echo "build-libs: libopenmpt failed to build (log above)" >&2
-  exit 1
-fi
-static_pc "$prefix/lib/pkgconfig/libopenmpt.pc"
-licence libopenmpt "$build/libopenmpt/LICENSE"
+# -O1 and no debug information: its C++ is most of the whole build's time, and
+# -O1 still mixes the demo's module at a small fraction of a core.
+recipe_libopenmpt() {
+  # shellcheck disable=SC2046
+  ./configure -q $(autotools_host) --disable-shared --enable-static \
+    --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc \
+    --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
+    --without-portaudio --without-portaudiocpp --without-pulseaudio --without-sndfile --without-flac >/dev/null
+  make -s -j"$jobs" CFLAGS=-O1 CXXFLAGS=-O1 >/dev/null
+  make -s install >/dev/null
+  static_pc "$out/lib/pkgconfig/libopenmpt.pc"
+  licence libopenmpt LICENSE
+}
 
-{ for p in "${packages[@]}"; do echo "$p ${version[$p]}"; done; } >"$prefix/VERSIONS"
-rm -rf "$build"
-touch "$prefix/.complete"
-echo "$prefix"
+declare -A key prefix
+# key_of NAME DEPENDENCIES...: the library's key.
+key_of() {
+  {
+    echo "$1 ${version[$1]}"
+    declare -f "recipe_${1//./_}" licence static_pc autotools_host
+    echo "$compiler"
+    for d in "${@:2}"; do echo "${key[$d]}"; done
+  } | sha256sum | cut -c1-16
+}
+
+# build NAME DEPENDENCIES...: the library's prefix, built unless kept.
+build() {
+  local name=$1
+  key[$name]=$(key_of "$@")
+  out=$cache/win64/$name-${key[$name]}
+  prefix[$name]=$out
+  if [ -f "$out/.complete" ]; then
+    [ -n "${quiet:-}" ] || echo "build-libs: $name ${version[$name]}: kept in $out" >&2
+    return
+  fi
+  echo "build-libs: $name ${version[$name]}: building into $out" >&2
+  deps=$out.deps
+  rm -rf "$out" "$out.build" "$deps"
+  mkdir -p "$out"/{bin,include,lib/pkgconfig,share/licenses} "$deps"
+  for d in "${@:2}"; do cp -al "${prefix[$d]}/." "$deps/"; done
+  cp -a "${dir[$name]}" "$out.build"
+  local started=$SECONDS
+  if ! (cd "$out.build" && export PKG_CONFIG_LIBDIR=$deps/lib/pkgconfig PKG_CONFIG_PATH= &&
+    "recipe_${name//./_}") >"$out.log" 2>&1; then
+    tail -30 "$out.log" >&2
+    echo "build-libs: $name failed to build (the log above is $out.log)" >&2
+    exit 1
+  fi
+  rm -rf "$out.build" "$deps" "$out.log"
+  # The older prefixes of this library are of no further use.
+  find "$cache/win64" -maxdepth 1 -name "$name-*" ! -name "$name-${key[$name]}" -exec rm -rf {} +
+  touch "$out/.complete"
+  echo "build-libs: $name built in $((SECONDS - started)) s" >&2
+}
+
+# libopenmpt needs nothing of the others and is the longest: it builds in the
+# background while the others build one after another.
+(build libopenmpt) &
+openmpt_job=$!
+build zlib
+build libpng1.6 zlib
+build libsdl1.2
+wait "$openmpt_job" || exit 1
+quiet=1 build libopenmpt  # built by now: this records its key and prefix
+
+# The one prefix the demo's build reads: hard links to the libraries' files,
+# with each pkg-config file's prefix pointing at it.
+all_key=$(for p in "${packages[@]}"; do echo "$p ${key[$p]}"; done | sha256sum | cut -c1-16)
+all=$cache/win64/all-$all_key
+if [ ! -f "$all/.complete" ]; then
+  rm -rf "$all"
+  mkdir -p "$all"
+  for p in "${packages[@]}"; do cp -al "${prefix[$p]}/." "$all/"; done
+  rm -f "$all/.complete" "$all"/lib/*.la
+  for pc in "$all"/lib/pkgconfig/*.pc; do
+    sed "s|^prefix=.*|prefix=$all|; s|$cache/win64/[a-z0-9.]*-[0-9a-f]\{16\}|$all|g" "$pc" >"$pc.new"
+    mv "$pc.new" "$pc"  # a new file: the library's own prefix keeps its own
+  done
+  { for p in "${packages[@]}"; do echo "$p ${version[$p]}"; done; } >"$all/VERSIONS"
+  find "$cache/win64" -maxdepth 1 -name "all-*" ! -name "all-$all_key" -exec rm -rf {} +
+  touch "$all/.complete"
+fi
+echo "$all"
