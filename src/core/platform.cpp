@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <string>
@@ -13,6 +15,21 @@
 namespace {
 
 char kept_messages_path[MAX_PATH];
+
+// Points `stream` (descriptor `number`) at the end of the file at `path`.
+// freopen does it where the stream has a descriptor; a program started
+// without a console gets streams with none from msvcrt (-2), which freopen
+// refuses, so there the descriptor is put in place by hand.
+bool append_stream_to(std::FILE* stream, int number, const char* path)
+{
+    if (std::freopen(path, "a", stream)) return true;
+    const int fd = _open(path, _O_WRONLY | _O_APPEND | _O_TEXT);
+    if (fd < 0) return false;
+    const bool moved = _dup2(fd, number) == 0;
+    _close(fd);
+    if (moved) stream->_file = number;
+    return moved;
+}
 
 // True when the handle leads somewhere: a console, a pipe or a file.
 bool std_handle_usable(DWORD which)
@@ -53,7 +70,7 @@ void prepare_process()
     if (off && *off && *off != '0') return;
     char folder[MAX_PATH];
     if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "drn", 0, kept_messages_path)) return;
-    if (!std::freopen(kept_messages_path, "a", stdout) || !std::freopen(kept_messages_path, "a", stderr)) return;
+    if (!append_stream_to(stdout, 1, kept_messages_path) || !append_stream_to(stderr, 2, kept_messages_path)) return;
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // the two streams' lines stay in the order printed
     std::atexit(show_kept_messages);           // registered first, so it runs after SDL_Quit closed the display
 }
