@@ -21,7 +21,8 @@ scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus
 # Wine on private servers (tests/windows, label "windows").
 scripts/install-deps.sh wine wine64
 zip=$(DRENSOLK_NATIVE_BUILD=build scripts/build-windows.sh | tail -1)
-cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" >/dev/null
+cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" \
+  -DDRENSOLK_WINDOWS_TEST_DIR="$(pwd)/build-windows/tests" >/dev/null
 cmake --build build -j"$(nproc)" --target windows_tests
 (cd build && ctest --output-on-failure -L windows)
 tests/sanitizers/soak.sh build

@@ -1,8 +1,9 @@
 // drensolk.exe, as it goes into the Windows zip, under Wine on a private X
 // server (Xvfb) and a private PulseAudio server with a null sink: it plays to
 // its end windowed and full screen while the sink's monitor is recorded, the
-// full-screen picture is letterboxed where the Linux capture has it, and bad
-// data files end start-up with Linux's messages and exit codes. One Wine
+// full-screen picture is letterboxed where the Linux capture has it, bad data
+// files end start-up with Linux's messages and exit codes, without a console
+// the message waits in a box, and the cross-built unit tests pass. One Wine
 // prefix for the whole program, in a private folder removed at the end.
 #include <gtest/gtest.h>
 #include <png.h>
@@ -324,6 +325,55 @@ TEST_F(Wine, MissingModuleEndsStartUpWithTheMusicLayersMessageAndStatus1)
     // Windows' C library writes a text stream's newline as CR LF.
     EXPECT_TRUE(r.out == "File not found\n" || r.out == "File not found\r\n") << describe(r);
     EXPECT_EQ(r.err, "") << describe(r);
+}
+
+// Started from Explorer the program has no console and no output streams;
+// Wine's `start` starts it so too. A start-up failure's text then waits in a
+// message box titled "drensolk" (the box is on here); Enter closes it, and
+// the exit status is still 1. Every wait is bounded: a box that never comes,
+// or a program that does not end after it, fails the case.
+TEST_F(Wine, WithoutAConsoleAStartUpFailureWaitsInAMessageBoxThenEndsWithStatus1)
+{
+    const fs::path dir = folder_without("message-box", "paintart1.PNG");
+    std::vector<std::string> env = demo_env(true);
+    env.push_back("DRENSOLK_NO_MESSAGE_BOX=");  // later entries win: the box is on
+    BackgroundProcess demo = start_process({"wine", "start", "/wait", "/unix", (dir / "drensolk.exe").string()},
+                                           dir.string(), env, (session->dir / "message-box.log").string());
+    ASSERT_GT(demo.pid, 0);
+    std::string box;
+    const bool shown = wait_until(kPlayLimit, [&] {
+        const ProcessResult r =
+            run_process({"xdotool", "search", "--name", "^drensolk$"}, dir.string(), session->env, 10);
+        box = r.out.substr(0, r.out.find('\n'));
+        return !box.empty();
+    });
+    int status = -1;
+    if (!shown) {
+        finish_process(&demo, 0);
+        FAIL() << "no message box appeared within " << kPlayLimit << " s\n" << read_text(session->dir / "message-box.log");
+    }
+    EXPECT_FALSE(process_ended(&demo, &status)) << "the program ended without waiting for the box";
+    run_process({"xdotool", "key", "--window", box, "Return"}, dir.string(), session->env, 10);
+    const bool ended = wait_until(30, [&] { return process_ended(&demo, &status); });
+    if (!ended) finish_process(&demo, 0);
+    EXPECT_TRUE(ended) << "the program did not end after the box was closed";
+    EXPECT_EQ(status, 1) << read_text(session->dir / "message-box.log");
+}
+
+// The drawing kit's and the music core's unit tests, cross-built
+// (tests/windows/CMakeLists.txt), pass as Windows programs.
+TEST_F(Wine, TheDrawingKitsAndTheMusicCoresUnitTestsPass)
+{
+    const std::string folder = DRENSOLK_WINDOWS_TEST_DIR;
+    if (folder.empty()) GTEST_SKIP() << "configured without DRENSOLK_WINDOWS_TEST_DIR (scripts/check.sh sets it)";
+    for (const char* program : {"draw_tests.exe", "music_core_tests.exe"}) {
+        ASSERT_TRUE(fs::exists(fs::path(folder) / program)) << program;
+        const ProcessResult r = run_process({"wine", program}, folder, session->env, 300);
+        EXPECT_FALSE(r.timed_out) << program;
+        EXPECT_EQ(r.status, 0) << program << "\n" << r.out << r.err;
+        EXPECT_NE(r.out.find("[  PASSED  ]"), std::string::npos) << program << "\n" << r.out;
+        EXPECT_EQ(r.out.find("[  FAILED  ]"), std::string::npos) << program << "\n" << r.out;
+    }
 }
 
 }  // namespace
