@@ -80,9 +80,11 @@ protected:
         s.env = {"XDG_RUNTIME_DIR=" + s.dir.string(), "HOME=" + s.dir.string(), "PULSE_SERVER=unix:" + socket,
                  "DISPLAY=" + s.x->display(), "WINEPREFIX=" + (s.dir / "prefix").string(), "WINEDEBUG=-all",
                  // No Mono or Gecko installer dialog that would wait for a click.
-                 "WINEDLLOVERRIDES=mscoree,mshtml=", "DRENSOLK_NO_MESSAGE_BOX=1",
-                 // Windows' own drivers, not the headless ones the test main sets.
-                 "SDL_VIDEODRIVER=", "SDL_AUDIODRIVER="};
+                 "WINEDLLOVERRIDES=mscoree,mshtml=", "DRENSOLK_NO_MESSAGE_BOX=1"};
+        // Windows' own drivers, not the headless ones the test main sets: the
+        // classic SDL takes an empty name as a driver's name and finds none.
+        unsetenv("SDL_VIDEODRIVER");
+        unsetenv("SDL_AUDIODRIVER");
         s.pulse = start_process({"pulseaudio", "-n", "-F", "/dev/null", "--system=false", "--daemonize=no",
                                  "--use-pid-file=no", "--exit-idle-time=-1", "--log-target=stderr", "-L",
                                  "module-native-protocol-unix socket=" + socket + " auth-anonymous=1", "-L",
