@@ -352,7 +352,8 @@ TEST_F(Wine, WithoutAConsoleAStartUpFailureWaitsInAMessageBoxThenEndsWithStatus1
     int status = -1;
     if (!shown) {
         finish_process(&demo, 0);
-        FAIL() << "no message box appeared within " << kPlayLimit << " s\n" << read_text(session->dir / "message-box.log");
+        FAIL() << "no message box appeared within " << kPlayLimit << " s\n"
+               << read_text(session->dir / "message-box.log");
     }
     EXPECT_FALSE(process_ended(&demo, &status)) << "the program ended without waiting for the box";
     run_process({"xdotool", "key", "--window", box, "Return"}, dir.string(), session->env, 10);

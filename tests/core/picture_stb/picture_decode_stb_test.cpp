@@ -54,12 +54,10 @@ TEST(PictureDecodeStb, TheDemosPicturesDecodeToSdlImagesBytes)
 TEST(PictureDecodeStb, EveryPngLayoutDecodesToSdlImagesBytes)
 {
     const hostile::PngLayout layouts[] = {
-        {PNG_COLOR_TYPE_RGB, 8, 5, 3},        {PNG_COLOR_TYPE_RGB, 16, 7, 4},
-        {PNG_COLOR_TYPE_RGB_ALPHA, 8, 3, 5},  {PNG_COLOR_TYPE_RGB_ALPHA, 16, 6, 2},
-        {PNG_COLOR_TYPE_GRAY, 8, 9, 3},       {PNG_COLOR_TYPE_GRAY, 1, 13, 2},
-        {PNG_COLOR_TYPE_GRAY, 16, 3, 3},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 5, 5},
-        {PNG_COLOR_TYPE_PALETTE, 8, 11, 3},   {PNG_COLOR_TYPE_PALETTE, 4, 7, 7},
-        {PNG_COLOR_TYPE_PALETTE, 2, 1, 9},    {PNG_COLOR_TYPE_RGB, 8, 64, 64},
+        {PNG_COLOR_TYPE_RGB, 8, 5, 3},        {PNG_COLOR_TYPE_RGB, 16, 7, 4},       {PNG_COLOR_TYPE_RGB_ALPHA, 8, 3, 5},
+        {PNG_COLOR_TYPE_RGB_ALPHA, 16, 6, 2}, {PNG_COLOR_TYPE_GRAY, 8, 9, 3},       {PNG_COLOR_TYPE_GRAY, 1, 13, 2},
+        {PNG_COLOR_TYPE_GRAY, 16, 3, 3},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 5, 5}, {PNG_COLOR_TYPE_PALETTE, 8, 11, 3},
+        {PNG_COLOR_TYPE_PALETTE, 4, 7, 7},    {PNG_COLOR_TYPE_PALETTE, 2, 1, 9},    {PNG_COLOR_TYPE_RGB, 8, 64, 64},
     };
     for (const hostile::PngLayout& l : layouts)
         expect_same_as_sdl_image(hostile::make_png(l), "colour type " + std::to_string(l.color_type) + ", " +
