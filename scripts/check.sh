@@ -2,7 +2,7 @@
 # Everything: the quick suite (scripts/test.sh), then the slow tests (hostile
 # inputs on the real binary, installs), the desktop tests (the demo on Weston
 # through Wayland and XWayland, and on PipeWire), the web build in headless
-# Chromium, the memory soak, the same code under
+# Chromium, the Windows build under Wine, the memory soak, the same code under
 # AddressSanitizer+UBSan and ThreadSanitizer (tests/sanitizers/run.sh), and
 # each loader's fuzzer for a minute (fuzz/run.sh). Run it before a release
 # or a merge; CI runs it.
@@ -21,6 +21,15 @@ scripts/install-deps.sh weston xwayland pipewire wireplumber pipewire-pulse dbus
 scripts/install-deps.sh chromium python3-websocket python3-pil
 scripts/build-web.sh
 (cd build && ctest --output-on-failure -L web)
+
+# The Windows zip (scripts/build-windows.sh), then drensolk.exe from it under
+# Wine on private servers (tests/windows, label "windows").
+scripts/install-deps.sh wine wine64
+zip=$(DRENSOLK_NATIVE_BUILD=build scripts/build-windows.sh | tail -1)
+cmake -S . -B build -DDRENSOLK_WINDOWS_DIR="$(pwd)/build-windows/zip/$(basename "$zip" .zip)" \
+  -DDRENSOLK_WINDOWS_TEST_DIR="$(pwd)/build-windows/tests" >/dev/null
+cmake --build build -j"$(nproc)" --target windows_tests
+(cd build && ctest --output-on-failure -L windows)
 tests/sanitizers/soak.sh build
 tests/sanitizers/run.sh
 fuzz/run.sh 60

@@ -10,6 +10,7 @@ packages=(
   libgl-dev libgl1-mesa-dri libegl-mesa0
   libgles-dev libegl-dev  # the ES 2 render comparison (src/gl1es on Mesa through EGL)
   libopenmpt-dev libpng-dev
+  libstb-dev  # stb_image, the picture decoder of the Windows build (and its test here)
   libcli11-dev  # the capture's and the bench's command line
   libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
   googletest libgtest-dev
@@ -29,5 +30,5 @@ done
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

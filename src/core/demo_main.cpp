@@ -13,6 +13,7 @@
 #include "core/frame_loop.h"
 #include "core/live_music.h"
 #include "core/maker_loop.h"
+#include "core/platform.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
 #include "core/start_up.h"
@@ -50,7 +51,7 @@ int demo_main(int argc, char** argv)
         SDL_Quit();
         return 0;
     }
-    SDL_ShowCursor(SDL_DISABLE);
+    hide_mouse_pointer();
     FrameLog log;
     frame_log_open(std::getenv("DRENSOLK_FRAME_LOG"), &log);
 

@@ -29,12 +29,18 @@ bool frame_log_open(const char* path, FrameLog* log)
 
 void frame_log_catch_signals()
 {
+#ifdef _WIN32
+    // Windows' signal() already puts the default back once a handler has run.
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+#else
     struct sigaction action {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;  // the second signal is the default one again
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
 }
 
 bool frame_log_signal_seen() { return signal_seen != 0; }

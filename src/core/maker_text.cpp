@@ -1,7 +1,9 @@
 #include "core/maker_text.h"
 
 #include <SDL/SDL.h>
+#ifndef DRENSOLK_NO_TTF
 #include <SDL/SDL_ttf.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,16 @@
 #include "draw/gl.h"
 
 namespace {
+
+#ifdef DRENSOLK_NO_TTF
+// A build without SDL_ttf (the Windows one): the overlay says so and has no text.
+struct TTF_Font;
+int TTF_Init() { return -1; }
+const char* TTF_GetError() { return "not in this build"; }
+TTF_Font* TTF_OpenFont(const char*, int) { return nullptr; }
+int TTF_FontLineSkip(TTF_Font*) { return 0; }
+SDL_Surface* TTF_RenderUTF8_Blended(TTF_Font*, const char*, SDL_Color) { return nullptr; }
+#endif
 
 constexpr int kPointSize = 12;
 constexpr const char* kDebianFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";

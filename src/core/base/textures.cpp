@@ -1,14 +1,11 @@
 #include "core/base/textures.h"
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_image.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "core/base/picture.h"
+#include "core/base/picture_decode.h"
 #include "core/base/picture_file.h"
 #include "draw/gl.h"
 
@@ -34,17 +31,9 @@ uint32_t upload_png_texture(const char* path)
     const std::string error = read_picture_file(path, &bytes);
     if (!error.empty()) fail_texture(path, error.c_str());
     if (bytes.empty()) fail_texture(path, "the file is empty");
-    SDL_ClearError();  // so that a refusal says the decoder's reason, not an older one
-    SDL_Surface* surface = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
-    if (!surface) {
-        const char* decoder = IMG_GetError();
-        fail_texture(path, decoder && *decoder ? decoder : "not a picture SDL_image can decode");
-    }
-    // Whatever the file held (palette, grey, alpha, 16-bit, padded rows),
-    // OpenGL gets rows of R, G, B bytes laid out for its default alignment.
-    const RgbPicture picture = picture_from_surface(surface);
-    SDL_FreeSurface(surface);
-    if (picture.width <= 0) fail_texture(path, "could not convert it to RGB");
+    RgbPicture picture;
+    const std::string reason = decode_picture(bytes, &picture);
+    if (!reason.empty()) fail_texture(path, reason.c_str());
     glTexImage2D(GL_TEXTURE_2D, 0, 3, picture.width, picture.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  picture.pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

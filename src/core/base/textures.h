@@ -10,7 +10,7 @@ constexpr int kTextureCount = kPictureCount;
 extern uint32_t TextureTable[kTextureCount];
 
 // Loads one picture and returns a new bound texture holding it as 24-bit RGB.
-// Any picture SDL_image decodes is converted first. The file is read as
+// Any PNG decode_picture takes is converted first. The file is read as
 // read_picture_file reads it (a named pipe never blocks). On a file that
 // cannot be read or decoded it writes "error loading texture '<path>':
 // <reason>" to the standard error stream and exits with status 1.

@@ -29,10 +29,10 @@
 // server says (PulseAudio does; PipeWire reports nothing, so the buffer
 // stays).
 #include "core/music/fmod_api.h"
+#include "core/music/loaded_sdl2.h"
 #include "core/music/module_file.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -396,14 +396,11 @@ int latency_from_env(int rate)
 // already loaded is asked.
 int default_device_rate()
 {
-    void* sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
-    if (!sdl2) return 0;
     using GetDefaultAudioInfo = int (*)(char** name, SDL_AudioSpec* spec, int iscapture);
     // SDL2's SDL_AudioSpec has SDL 1.2's layout: freq comes first in both.
-    const auto get = reinterpret_cast<GetDefaultAudioInfo>(dlsym(sdl2, "SDL_GetDefaultAudioInfo"));
+    const auto get = reinterpret_cast<GetDefaultAudioInfo>(loaded_sdl2_symbol("SDL_GetDefaultAudioInfo"));
     SDL_AudioSpec spec{};
     const int rate = get && get(nullptr, &spec, 0) == 0 ? spec.freq : 0;
-    dlclose(sdl2);
     return rate >= 8000 && rate <= 192000 ? rate : 0;
 }
 
