@@ -22,6 +22,9 @@ DisplaySizes display_sizes(int width, int height, bool fullscreen, int desktop_w
 
 SDL_Surface* open_gl_display(int width, int height, bool fullscreen)
 {
+    // Classic SDL 1.2 (the Windows build) crashes setting GL attributes when
+    // its video failed to start; SDL_Init's own error stays for the message.
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);

@@ -28,5 +28,6 @@ DisplaySizes display_sizes(int width, int height, bool fullscreen, int desktop_w
 // manager enlarges it, while SDL draws as if it filled the screen (magnified
 // and cut). Where SDL cannot say that size or refuses it, full screen at
 // width x height. Each size is tried with a stencil buffer, then without.
-// Returns null when every mode is refused; SDL_GetError() says why.
+// Returns null when SDL's video is not started or every mode is refused;
+// SDL_GetError() says why.
 SDL_Surface* open_gl_display(int width, int height, bool fullscreen);

@@ -2,6 +2,8 @@
 // and the asked size where that is refused.
 #include <gtest/gtest.h>
 
+#include <SDL/SDL.h>
+
 #include "core/display.h"
 
 namespace {
@@ -29,6 +31,15 @@ TEST(DisplaySizes, OneModeWhenTheDesktopIsUnknownTheSameOrWindowed)
         EXPECT_EQ(s.size[0].width, 640);
         EXPECT_EQ(s.size[0].height, 480);
     }
+}
+
+// A video start-up that failed leaves no display to open, and says so
+// instead of crashing (classic SDL 1.2 does in its GL attribute calls).
+TEST(OpenGlDisplay, RefusedWhenTheVideoDidNotStart)
+{
+    ASSERT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    EXPECT_EQ(open_gl_display(640, 480, false), nullptr);
+    EXPECT_EQ(open_gl_display(640, 480, true), nullptr);
 }
 
 }  // namespace
