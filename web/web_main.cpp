@@ -61,6 +61,7 @@ WebDemo demo;
 // The pictures, the module and the warm-up, after the intro as on the desktop.
 void start_demo()
 {
+    set_picture_failure_end([](int) { web_fail(); });
     upload_pictures(nullptr);
     warm_up_drawing();
     std::vector<uint8_t> bytes;

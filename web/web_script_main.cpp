@@ -13,6 +13,7 @@
 #include "core/display.h"
 #include "draw/gl.h"
 #include "gles2/frame_script.h"
+#include "web_fail.h"
 
 namespace {
 std::vector<uint8_t> frames;
@@ -31,6 +32,7 @@ int main()
         std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
         return 1;
     }
+    set_picture_failure_end([](int) { web_fail(); });
     upload_pictures(nullptr);
     const size_t bytes = size_t{kScriptWidth} * kScriptHeight * 4;
     run_frame_script([&](const std::string&) {

@@ -13,13 +13,18 @@ uint32_t TextureTable[kTextureCount] = {};
 
 namespace {
 
+PictureFailureEnd failure_end = nullptr;
+
 [[noreturn]] void fail_texture(const char* path, const char* reason)
 {
     std::fprintf(stderr, "error loading texture '%s': %s\n", path, reason);
+    if (failure_end) failure_end(1);
     std::exit(1);
 }
 
 }  // namespace
+
+void set_picture_failure_end(PictureFailureEnd end) { failure_end = end; }
 
 uint32_t upload_png_texture(const char* path)
 {

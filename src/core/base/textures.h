@@ -27,3 +27,10 @@ inline void textured_panel(float w, float h, float cx, float cy, int texture_ind
 // Uploads the seven pictures into TextureTable in index order, from `folder`
 // (the working folder when null). Exits as upload_png_texture does.
 void upload_pictures(const char* folder = nullptr);
+
+// How a failed picture ends the process after its message: std::exit by
+// default. The browser build, whose main loop keeps its runtime alive past
+// exit, ends on its page instead. Call before the upload; null restores the
+// default.
+using PictureFailureEnd = void (*)(int status);
+void set_picture_failure_end(PictureFailureEnd end);
