@@ -80,18 +80,6 @@ void reset_seen()
     seen.second_first_row.store(0);
 }
 
-// Polls until pred() or about five seconds (a starved machine plays late);
-// the result of the last poll.
-template <class Pred>
-bool wait_for(Pred pred)
-{
-    for (int i = 0; i < 5000; ++i) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return pred();
-}
-
 class FmodApi : public ::testing::Test {
 protected:
     void TearDown() override { FSOUND_Close(); }
@@ -190,7 +178,7 @@ TEST_F(FmodApi, PlaysThroughTheSongAndCallsBackWithTheHeardPosition)
     // The position only moves forward until the last row is heard.
     int last = 0;
     bool backwards = false;
-    EXPECT_TRUE(wait_for([&] {
+    EXPECT_TRUE(mt::wait_for([&] {
         const int pos = FMUSIC_GetOrder(m) * 4 + FMUSIC_GetRow(m);
         if (pos < last && last != 11) backwards = true;
         last = std::max(last, pos);
@@ -213,9 +201,9 @@ TEST_F(FmodApi, SetOrderIsHeardAndItsFirstRowFiresOnce)
     for (int n = 0; n < 12; ++n) FMUSIC_SetInstCallback(m, on_instrument, n);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
     ASSERT_TRUE(FMUSIC_SetOrder(m, 2));
-    ASSERT_TRUE(wait_for([&] { return FMUSIC_GetOrder(m) == 2; }));
+    ASSERT_TRUE(mt::wait_for([&] { return FMUSIC_GetOrder(m) == 2; }));
     // Until the song loops back to order 0, row (2, 0) fired exactly once.
-    ASSERT_TRUE(wait_for([&] { return FMUSIC_GetOrder(m) == 0; }));
+    ASSERT_TRUE(mt::wait_for([&] { return FMUSIC_GetOrder(m) == 0; }));
     EXPECT_TRUE(FMUSIC_FreeSong(m));
     EXPECT_EQ(seen.calls[8].load(), 1);
     EXPECT_EQ(seen.calls[11].load(), 1);
@@ -230,7 +218,7 @@ TEST_F(FmodApi, NoCallbackAfterFreeSongReturns)
     ASSERT_NE(m, nullptr);
     for (int n = 0; n < 12; ++n) FMUSIC_SetInstCallback(m, on_instrument, n);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    ASSERT_TRUE(wait_for([&] { return seen.calls[1].load() > 0; }));
+    ASSERT_TRUE(mt::wait_for([&] { return seen.calls[1].load() > 0; }));
     EXPECT_TRUE(FMUSIC_FreeSong(m));
     int total = 0;
     for (auto& c : seen.calls) total += c.load();
@@ -255,10 +243,10 @@ TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow)
         FMUSIC_SetInstCallback(b, on_instrument, n);
     }
     ASSERT_TRUE(FMUSIC_PlaySong(a));
-    ASSERT_TRUE(wait_for([] { return seen.first_calls.load() >= 2; }));
+    ASSERT_TRUE(mt::wait_for([] { return seen.first_calls.load() >= 2; }));
     ASSERT_TRUE(FMUSIC_PlaySong(b));
     const int a_calls = seen.first_calls.load();
-    EXPECT_TRUE(wait_for([] { return seen.second_first_row.load() == 1; }));
+    EXPECT_TRUE(mt::wait_for([] { return seen.second_first_row.load() == 1; }));
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(seen.first_calls.load(), a_calls);
     EXPECT_TRUE(FMUSIC_FreeSong(b));
@@ -280,7 +268,7 @@ TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
     EXPECT_EQ(music_live_core(m)->rate, 44100);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
     // Heard only once more than the one buffer of latency was handed.
-    ASSERT_TRUE(wait_for([] { return music_live_audible_sample() > 0; }));
+    ASSERT_TRUE(mt::wait_for([] { return music_live_audible_sample() > 0; }));
     EXPECT_GT(music_live_measured_rate(), 0.0);
     EXPECT_TRUE(FMUSIC_FreeSong(m));
 }
@@ -305,10 +293,10 @@ TEST_F(FmodApi, ADisplayLeadDeliversThatMuchBeforeTheRowIsHeard)
     constexpr double kLeadMs = 50.0;
     music_live_set_display_lead(0.0);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    ASSERT_TRUE(wait_for([] { return heard_at[20].load() >= 0; }));
+    ASSERT_TRUE(mt::wait_for([] { return heard_at[20].load() >= 0; }));
     music_live_set_display_lead(kLeadMs);
     EXPECT_EQ(music_live_display_lead(), kLeadMs);
-    ASSERT_TRUE(wait_for([] { return heard_at[60].load() >= 0; }));
+    ASSERT_TRUE(mt::wait_for([] { return heard_at[60].load() >= 0; }));
     EXPECT_TRUE(FMUSIC_FreeSong(m));
     music_live_set_display_lead(0.0);
 

@@ -74,16 +74,6 @@ std::vector<int> delivered()
     return v;
 }
 
-template <class Pred>
-bool wait_for(Pred pred)
-{
-    for (int i = 0; i < 5000; ++i) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return pred();
-}
-
 int heard(FMUSIC_MODULE* m) { return FMUSIC_GetOrder(m) * kRows + FMUSIC_GetRow(m); }
 
 class MusicMaker : public ::testing::Test {
@@ -153,7 +143,7 @@ TEST_F(MusicMaker, CallsRefuseANullModuleAndOrdersOutsideTheList)
 TEST_F(MusicMaker, PauseHoldsThePositionAndResumesWithNoTriggerLostOrDoubled)
 {
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    ASSERT_TRUE(wait_for([&] { return heard(m) >= 4; }));
+    ASSERT_TRUE(mt::wait_for([&] { return heard(m) >= 4; }));
     ASSERT_TRUE(music_maker_set_paused(m, true));
     EXPECT_TRUE(music_maker_paused(m));
     // What was already handed to the output plays out first.
@@ -163,7 +153,7 @@ TEST_F(MusicMaker, PauseHoldsThePositionAndResumesWithNoTriggerLostOrDoubled)
     EXPECT_EQ(heard(m), held);
     EXPECT_EQ(seen.count.load(), held_count);
     ASSERT_TRUE(music_maker_set_paused(m, false));
-    ASSERT_TRUE(wait_for([&] { return seen.count.load() >= kOrders * kRows; }));
+    ASSERT_TRUE(mt::wait_for([&] { return seen.count.load() >= kOrders * kRows; }));
     const std::vector<int> got = delivered();
     for (int i = 0; i < kOrders * kRows; ++i) EXPECT_EQ(got[size_t(i)], i) << "delivery " << i;
     EXPECT_EQ(seen.wrong_position.load(), 0);
@@ -184,10 +174,10 @@ TEST_F(MusicMaker, JumpGoesStraightToRowZeroOfTheOrder)
     ASSERT_NE(m, nullptr);
     for (int n = 0; n < kOrders * kRows; ++n) FMUSIC_SetInstCallback(m, on_instrument, n);
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    ASSERT_TRUE(wait_for([&] { return heard(m) >= 1; }));
+    ASSERT_TRUE(mt::wait_for([&] { return heard(m) >= 1; }));
     ASSERT_TRUE(music_maker_jump(m, 3));
     bool passed_between = false;
-    ASSERT_TRUE(wait_for([&] {
+    ASSERT_TRUE(mt::wait_for([&] {
         const int at = heard(m);
         passed_between |= at >= kRows && at < 3 * kRows;
         return at == 3 * kRows + 4;
@@ -206,16 +196,16 @@ TEST_F(MusicMaker, JumpGoesStraightToRowZeroOfTheOrder)
 TEST_F(MusicMaker, JumpWhilePausedShowsRowZeroAndFiresItOnResuming)
 {
     ASSERT_TRUE(FMUSIC_PlaySong(m));
-    ASSERT_TRUE(wait_for([&] { return heard(m) >= 1; }));
+    ASSERT_TRUE(mt::wait_for([&] { return heard(m) >= 1; }));
     ASSERT_TRUE(music_maker_set_paused(m, true));
     std::this_thread::sleep_for(400ms);
     ASSERT_TRUE(music_maker_jump(m, 2));
-    ASSERT_TRUE(wait_for([&] { return heard(m) == 2 * kRows; }));
+    ASSERT_TRUE(mt::wait_for([&] { return heard(m) == 2 * kRows; }));
     const int before = seen.count.load();
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(seen.count.load(), before);
     ASSERT_TRUE(music_maker_set_paused(m, false));
-    ASSERT_TRUE(wait_for([&] { return seen.count.load() >= before + 2; }));
+    ASSERT_TRUE(mt::wait_for([&] { return seen.count.load() >= before + 2; }));
     const std::vector<int> got = delivered();
     EXPECT_EQ(got[size_t(before)], 2 * kRows);
     EXPECT_EQ(got[size_t(before) + 1], 2 * kRows + 1);

@@ -1,7 +1,9 @@
 // Small modules for the music tests, and helpers that render them.
 #pragma once
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "core/music/player_core.h"
@@ -69,6 +71,18 @@ inline std::vector<MusicEvent> only(const std::vector<MusicEvent>& events, Music
     for (const MusicEvent& e : events)
         if (e.kind == kind) out.push_back(e);
     return out;
+}
+
+// Polls until pred() or about five seconds (a starved machine plays late);
+// the result of the last poll.
+template <class Pred>
+bool wait_for(Pred pred)
+{
+    for (int i = 0; i < 5000; ++i) {
+        if (pred()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return pred();
 }
 
 }  // namespace mt

@@ -6,7 +6,6 @@
 // the message waits in a box, and the cross-built unit tests pass. One Wine
 // prefix for the whole program, in a private folder removed at the end.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/letterbox_check.h"
 #include "app/run_process.h"
 #include "app/x_server.h"
 
@@ -31,9 +31,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kSinkRate = 44100;
-constexpr int kScreenWidth = 1280, kScreenHeight = 720;
-// The 4:3 picture on that screen: 960 x 720 with 160-pixel bars each side.
-constexpr int kPictureLeft = 160, kPictureWidth = 960;
 // Intro, pictures and orders 19 to 20 row 2 take about 12 s; Wine's start and
 // a loaded machine add to it, a hang does not end.
 constexpr double kPlayLimit = 90;
@@ -190,52 +187,6 @@ private:
     BackgroundProcess process_;
 };
 
-bool read_png(const std::string& path, ScreenShot* image)
-{
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    image->width = static_cast<int>(png.width);
-    image->height = static_cast<int>(png.height);
-    image->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr) != 0;
-}
-
-// The fixed picture strip drawn on top from order 12 on (as in
-// tests/app/fullscreen_test.cpp): two pixels in from each edge.
-struct Box {
-    int left, top, right, bottom;
-};
-Box strip_interior()
-{
-    const double scale = kPictureWidth;
-    const double left = kPictureLeft + (0.5 - 0.2) * scale, right = kPictureLeft + (0.5 + 0.2) * scale;
-    const double top = (0.7 - 0.05 - 0.125) * scale, bottom = (0.7 + 0.05 - 0.125) * scale;
-    return {int(left) + 2, int(top) + 2, int(right) - 2, int(bottom) - 2};
-}
-
-double mean_difference(const ScreenShot& a, const ScreenShot& b, const Box& box)
-{
-    double sum = 0;
-    for (int y = box.top; y < box.bottom; ++y)
-        for (int x = box.left; x < box.right; ++x)
-            for (int c = 0; c < 3; ++c) sum += std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c]));
-    return sum / (3.0 * (box.right - box.left) * (box.bottom - box.top));
-}
-
-// Whether any pixel outside the 4:3 picture is lit.
-bool bars_lit(const ScreenShot& s)
-{
-    for (int y = 0; y < s.height; ++y)
-        for (int x = 0; x < s.width; ++x) {
-            if (x >= kPictureLeft && x < kPictureLeft + kPictureWidth) continue;
-            const uint8_t* p = s.at(x, y);
-            if (p[0] | p[1] | p[2]) return true;
-        }
-    return false;
-}
-
 std::string describe(const ProcessResult& r)
 {
     return "status " + std::to_string(r.status) + (r.timed_out ? " (timed out)" : "") + "\nstdout: " + r.out +
@@ -293,7 +244,7 @@ TEST_F(Wine, FullScreenIsLetterboxedWhereTheCaptureHasThePictureAndPlaysToItsEnd
         const double d = mean_difference(shot, reference, strip);
         best = std::min(best, d);
         if (d < 2.0) ++shots_with_strip;
-        if (d < 2.0 && bars_lit(shot)) ++shots_with_bars_lit;
+        if (d < 2.0 && bar_reach(shot) != 0) ++shots_with_bars_lit;
     }
     const Sound sound = recorder.stop();
     std::printf("[ screen   ] %d shots, %d with the strip (best mean difference %.2f of 255)\n", shots,
