@@ -1,5 +1,7 @@
 #include "core/music/output_delay.h"
 
+#include "core/music/percentile.h"
+
 #ifdef DRENSOLK_HAVE_PULSE
 #include <pulse/pulseaudio.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef DRENSOLK_HAVE_PULSE
 namespace {
@@ -48,16 +51,12 @@ bool iterate_until(pa_mainloop* loop, Done done)
 }  // namespace
 #endif
 
-double mean_reported_delay(const double* ms, int count)
+double median_reported_delay(const double* ms, int count)
 {
-    double sum = 0;
-    int n = 0;
+    std::vector<double> answered;
     for (int i = 0; i < count; ++i)
-        if (ms[i] > 0) {
-            sum += ms[i];
-            ++n;
-        }
-    return n ? sum / n : -1.0;
+        if (ms[i] > 0) answered.push_back(ms[i]);
+    return answered.empty() ? -1.0 : percentile(answered, 50);
 }
 
 double server_output_delay_ms(int reads, int gap_ms)
@@ -90,7 +89,7 @@ double server_output_delay_ms(int reads, int gap_ms)
             if (op) pa_operation_unref(op);
             ms[i] = answered ? q.ms : -1;
         }
-        result = mean_reported_delay(ms, reads);
+        result = median_reported_delay(ms, reads);
     }
     if (context) {
         pa_context_disconnect(context);

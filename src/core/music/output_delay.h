@@ -10,14 +10,16 @@
 // reports 0 for both, so there the answer is -1.
 #pragma once
 
-// The mean of `reads` reports, `gap_ms` apart (the sink's part rises and
-// falls with its own blocks), in milliseconds. -1 when no server answers
-// within about a second, when this process has no playback stream there,
+// The median of `reads` reports, `gap_ms` apart, in milliseconds: the sink's
+// part rises and falls with its own blocks, and for half a second or so
+// after a stream starts the sink may still report hundreds of milliseconds
+// (seen: 560 ms falling to 20), which a mean would count. -1 when no server
+// answers within about a second, when this process has no playback stream there,
 // or when the server reports none of its latency (0). Blocks the caller
 // for the reads; never call it from the audio callback. Never starts a
 // server.
-double server_output_delay_ms(int reads = 8, int gap_ms = 25);
+double server_output_delay_ms(int reads = 16, int gap_ms = 20);
 
-// The mean of the positive reports in `ms` (non-positive ones are reads
+// The median of the positive reports in `ms` (non-positive ones are reads
 // that failed), or -1 when there are none.
-double mean_reported_delay(const double* ms, int count);
+double median_reported_delay(const double* ms, int count);
