@@ -89,10 +89,12 @@ TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
     expect_server_delay(got, server_ms, 44100);
 }
 
-// PipeWire (0.3.65) reports 0 latency for every stream, through
-// pipewire-pulse or natively: a server's 0 must never become a latency of
-// 0 (events would then come a whole buffer early); the buffer stays.
-TEST(OutputDelay, PipeWireNeverCountsALatencyOfNothing)
+// PipeWire (0.3.65) reports 0 latency for every stream. Through
+// pipewire-pulse the layer counts the queue it keeps for the stream, less
+// than the buffer; SDL's native stream is not found as ours, so the buffer
+// stays. A server's 0 must never become a latency of 0 (events would then
+// come a whole buffer early).
+TEST(OutputDelay, PipeWireCountsPipeWirePulsesQueueElseTheBuffer)
 {
     PipeWire pw(48000);
     ASSERT_EQ(pw.error(), "");
@@ -105,7 +107,10 @@ TEST(OutputDelay, PipeWireNeverCountsALatencyOfNothing)
         std::printf("[ latency  ] %s: %d samples counted, buffer %d\n", driver, latency, buffer);
         ASSERT_GT(buffer, 0) << driver << ": the output did not open";
         EXPECT_GT(latency, buffer / 10) << driver;
-        EXPECT_LE(latency, buffer) << driver;
+        if (std::string(driver) == "pulseaudio")
+            EXPECT_LT(latency, buffer) << "still counting the whole buffer through pipewire-pulse";
+        else
+            EXPECT_EQ(latency, buffer) << driver;
     }
 }
 
