@@ -34,7 +34,6 @@ void on_sink_input(pa_context*, const pa_sink_input_info* info, int eol, void* d
     double ms = double(info->buffer_usec + info->sink_usec) / 1000.0;
     if (ms <= 0)
         ms = pipewire_pulse_delay_ms(pa_proplist_gets(info->proplist, "pulse.attr.tlength"),
-                                     pa_proplist_gets(info->proplist, "pulse.attr.minreq"),
                                      int(pa_frame_size(&info->sample_spec)), int(info->sample_spec.rate));
     if (ms > q->ms) q->ms = ms;
 }
@@ -68,12 +67,11 @@ long byte_count(const char* text)
 
 }  // namespace
 
-double pipewire_pulse_delay_ms(const char* tlength, const char* minreq, int frame_bytes, int rate)
+double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate)
 {
-    const long t = byte_count(tlength), m = byte_count(minreq);
-    if (t < 0 || m < 0 || m >= t || frame_bytes <= 0 || rate <= 0) return -1;
-    const double ms_per_byte = 1000.0 / (double(frame_bytes) * rate);
-    return (double(t) - double(m) / 2) * ms_per_byte;
+    const long bytes = byte_count(tlength);
+    if (bytes < 0 || frame_bytes <= 0 || rate <= 0) return -1;
+    return double(bytes) * 1000.0 / (double(frame_bytes) * rate);
 }
 
 double median_reported_delay(const double* ms, int count)

@@ -16,22 +16,22 @@
 // part rises and falls with its own blocks, and for half a second or so
 // after a stream starts the sink may still report hundreds of milliseconds
 // (seen: 560 ms falling to 20), which a mean would count. -1 when no server
-// answers within about a second, when this process has no playback stream there,
-// or when the server reports none of its latency (0). Blocks the caller
-// for the reads; never call it from the audio callback. Never starts a
-// server.
+// answers within about a second, when this process has no playback stream
+// there, or when the server reports none of its latency (0) and publishes
+// no queue. Blocks the caller for the reads; never call it from the audio
+// callback. Never starts a server.
 double server_output_delay_ms(int reads = 16, int gap_ms = 20);
 
 // What pipewire-pulse holds of a stream before it is heard, from the buffer
-// attributes it publishes on the stream ("pulse.attr.tlength" and
-// "pulse.attr.minreq", in bytes of `frame_bytes` a frame at `rate`): it
-// tops its queue up to tlength after every graph cycle, and a writer that
-// writes as it is asked (SDL) lands on average half a request short of the
-// top. Measured on PipeWire 0.3.65 at 48 kHz, default quantum: tlength 62.7
-// ms, minreq 20 ms, so 52.7 ms; the sync meter found 48 to 53. -1 when
-// either is missing, not a whole positive number, or minreq is not under
-// tlength.
-double pipewire_pulse_delay_ms(const char* tlength, const char* minreq, int frame_bytes, int rate);
+// attribute it publishes on the stream ("pulse.attr.tlength", in bytes of
+// `frame_bytes` a frame at `rate`): the queue it keeps topped up, one
+// graph cycle at a time. For SDL's 4096-sample stream at 48 kHz on
+// PipeWire 0.3.65 that is 3008 frames, 62.7 ms; the sync meter put the real
+// delay at 56 to 64 ms at the default quantum (its figures there are good
+// to about 8 ms). A forced quantum moves it by about the quantum's
+// difference from the default (42 ms at 256, 84 at 2048). -1 when the
+// attribute is missing or not a whole positive number.
+double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
 
 // The median of the positive reports in `ms` (non-positive ones are reads
 // that failed), or -1 when there are none.
