@@ -26,8 +26,9 @@
 // holds. Through a PulseAudio-speaking server a probe thread asks, once the
 // stream has settled, how long it really holds the stream (buffer plus sink;
 // core/music/output_delay.h), and the clock counts that instead where the
-// server says (PulseAudio does; PipeWire reports nothing, so the buffer
-// stays).
+// server says: PulseAudio reports it; pipewire-pulse reports nothing but
+// publishes the queue it keeps, which is counted; SDL's native PipeWire
+// stream is not found, so there the buffer stays.
 #include "core/music/fmod_api.h"
 #include "core/music/loaded_sdl2.h"
 #include "core/music/module_file.h"

@@ -28,7 +28,7 @@ double server_output_delay_ms(int reads = 16, int gap_ms = 20);
 // graph cycle at a time. For SDL's 4096-sample stream at 48 kHz on
 // PipeWire 0.3.65 that is 3008 frames, 62.7 ms; the sync meter put the real
 // delay at 56 to 64 ms at the default quantum (its figures there are good
-// to about 8 ms). A forced quantum moves it by about the quantum's
+// to about 10 ms). A forced quantum moves it by about the quantum's
 // difference from the default (42 ms at 256, 84 at 2048). -1 when the
 // attribute is missing or not a whole positive number.
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
