@@ -23,9 +23,8 @@ TEST(OutputDelay, PipeWirePulseQueueFromTheAttributeItPublishes)
     // What pipewire-pulse 0.3.65 gave SDL's 4096-sample stream at 48 kHz:
     // 3008 frames of queue, S16 stereo.
     EXPECT_NEAR(pipewire_pulse_delay_ms("12032", 4, 48000), 62.67, 0.01);
-    for (const char* bad : {"", "12x", "-12032", "0"}) EXPECT_EQ(pipewire_pulse_delay_ms(bad, 4, 48000), -1.0);
-    EXPECT_EQ(pipewire_pulse_delay_ms(nullptr, 4, 48000), -1.0);
-    EXPECT_EQ(pipewire_pulse_delay_ms("12032", 0, 48000), -1.0);
+    for (const char* bad : {(const char*)nullptr, "", "12x", "-12032", "0"})
+        EXPECT_EQ(pipewire_pulse_delay_ms(bad, 4, 48000), -1.0);
 }
 
 TEST(OutputDelay, NoServerAnswersMinusOneAtOnceAndStartsNone)
