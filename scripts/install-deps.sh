@@ -12,7 +12,7 @@ packages=(
   libopenmpt-dev libpng-dev
   libstb-dev  # stb_image, the picture decoder of the Windows build (and its test here)
   libcli11-dev  # the capture's and the bench's command line
-  libwayland-dev libpulse-dev  # the Wayland seat probe, the sound server's delay
+  libwayland-dev libpulse-dev libpipewire-0.3-dev  # the Wayland seat probe, the sound server's delay
   googletest libgtest-dev
   sox
   python3-numpy  # the sync meter's analysis and its test

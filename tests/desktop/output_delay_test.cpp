@@ -36,19 +36,25 @@ private:
     bool had_ = false;
 };
 
-// Plays the song for three seconds in this process; the latency the music
-// layer counts then, and its buffer.
-std::pair<int, int> counted_latency(const std::vector<std::string>& env, double* server_ms_after = nullptr)
+struct Counted {
+    int latency = -1;  // samples the music layer counts from hand-over to heard
+    int buffer = -1;   // samples per SDL buffer
+    int rate = 0;
+};
+
+// Plays the song for three seconds in this process; what the music layer
+// counts then.
+Counted counted_latency(const std::vector<std::string>& env, double* server_ms_after = nullptr)
 {
     std::vector<std::unique_ptr<ScopedEnv>> set;
     for (const std::string& e : env) set.push_back(std::make_unique<ScopedEnv>(e));
-    if (!FSOUND_Init(32000, 64, 0)) return {-1, -1};
+    if (!FSOUND_Init(32000, 64, 0)) return {};
     FMUSIC_MODULE* m = FMUSIC_LoadSong((fs::path(DRENSOLK_DATA_DIR) / "qx_demo_drensolk.xm").c_str());
     if (m) FMUSIC_PlaySong(m);
     // The layer asks the server after 1.5 s of playing; a loaded machine
     // may take a while longer to answer.
     wait_for(10, [] { return music_live_latency_samples() != music_live_buffer_samples(); });
-    const std::pair<int, int> out = {music_live_latency_samples(), music_live_buffer_samples()};
+    const Counted out = {music_live_latency_samples(), music_live_buffer_samples(), music_live_output_rate()};
     if (server_ms_after) *server_ms_after = server_output_delay_ms();
     FSOUND_Close();
     if (m) FMUSIC_FreeSong(m);
@@ -57,9 +63,9 @@ std::pair<int, int> counted_latency(const std::vector<std::string>& env, double*
 
 // Never more than the buffer nor a tenth of it; and where the server, asked
 // right after, says it holds less than the buffer, that is what is counted.
-void expect_server_delay(const std::pair<int, int>& got, double server_ms_after, int rate)
+void expect_server_delay(const Counted& got, double server_ms_after, int rate)
 {
-    const auto [latency, buffer] = got;
+    const auto [latency, buffer, _] = got;
     std::printf("[ latency  ] %d samples counted, buffer %d; the server said %.1f ms after\n", latency, buffer,
                 server_ms_after);
     ASSERT_GT(buffer, 0) << "the output did not open";
@@ -85,32 +91,40 @@ TEST(OutputDelay, PulseAudioCountsWhatTheServerHolds)
     std::vector<std::string> demo_env = env;
     demo_env.push_back("SDL_AUDIODRIVER=pulseaudio");
     double server_ms = -1;
-    const std::pair<int, int> got = counted_latency(demo_env, &server_ms);
+    const Counted got = counted_latency(demo_env, &server_ms);
     expect_server_delay(got, server_ms, 44100);
 }
 
 // PipeWire (0.3.65) reports 0 latency for every stream. Through
 // pipewire-pulse the layer counts the queue it keeps for the stream, less
-// than the buffer; SDL's native stream is not found as ours, so the buffer
-// stays. A server's 0 must never become a latency of 0 (events would then
-// come a whole buffer early).
-TEST(OutputDelay, PipeWireCountsPipeWirePulsesQueueElseTheBuffer)
+// than the buffer; on SDL's native stream one and a half of the graph's
+// quanta, here forced to 512 samples (16 ms). A server's 0 must never become
+// a latency of 0 (events would then come a whole buffer early).
+TEST(OutputDelay, PipeWireCountsPipeWirePulsesQueueOrOneAndAHalfQuanta)
 {
     PipeWire pw(48000);
     ASSERT_EQ(pw.error(), "");
-    for (const char* driver : {"pipewire", "pulseaudio"}) {
-        std::vector<std::string> env;
-        for (const std::string& e : pw.client_env())
-            if (e.rfind("HOME=", 0) != 0) env.push_back(e);  // HOME stays this process's own
-        env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
-        const auto [latency, buffer] = counted_latency(env);
-        std::printf("[ latency  ] %s: %d samples counted, buffer %d\n", driver, latency, buffer);
-        ASSERT_GT(buffer, 0) << driver << ": the output did not open";
-        EXPECT_GT(latency, buffer / 10) << driver;
-        if (std::string(driver) == "pulseaudio")
-            EXPECT_LT(latency, buffer) << "still counting the whole buffer through pipewire-pulse";
-        else
-            EXPECT_EQ(latency, buffer) << driver;
+    std::vector<std::string> env;
+    for (const std::string& e : pw.client_env())
+        if (e.rfind("HOME=", 0) != 0) env.push_back(e);  // HOME stays this process's own
+    for (const char* driver : {"pulseaudio", "pipewire"}) {
+        if (std::string(driver) == "pipewire") {
+            const ProcessResult forced =
+                run_process({"pw-metadata", "-n", "settings", "0", "clock.force-quantum", "512"}, "/", pw.client_env(), 5);
+            ASSERT_EQ(forced.status, 0) << forced.err;
+        }
+        std::vector<std::string> demo_env = env;
+        demo_env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
+        const Counted got = counted_latency(demo_env);
+        std::printf("[ latency  ] %s: %d samples counted at %d Hz, buffer %d\n", driver, got.latency, got.rate,
+                    got.buffer);
+        ASSERT_GT(got.buffer, 0) << driver << ": the output did not open";
+        if (std::string(driver) == "pulseaudio") {
+            EXPECT_GT(got.latency, got.buffer / 10);
+            EXPECT_LT(got.latency, got.buffer) << "still counting the whole buffer through pipewire-pulse";
+        } else {
+            EXPECT_NEAR(got.latency, 1.5 * 512 / 48000 * got.rate, 1.0) << "not one and a half quanta";
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 // The audio server's word on the output's delay: the middle read, and no server.
 #include "core/music/output_delay.h"
+#include "core/music/pipewire_cycle.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +30,18 @@ TEST(OutputDelay, PipeWirePulseQueueFromTheAttributeItPublishes)
 
 TEST(OutputDelay, NoServerAnswersMinusOneAtOnceAndStartsNone)
 {
-    // A server that is not there: no autospawn, no waiting out the reads.
-    const char* kept = std::getenv("PULSE_SERVER");
-    const std::string restore = kept ? kept : "";
-    setenv("PULSE_SERVER", "unix:/nonexistent/drensolk-no-server", 1);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(server_output_delay_ms(), -1.0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    if (kept)
-        setenv("PULSE_SERVER", restore.c_str(), 1);
-    else
-        unsetenv("PULSE_SERVER");
+    // Servers that are not there: no autospawn, no waiting out the reads.
+    for (const auto& [name, value] : {std::pair{"PULSE_SERVER", "unix:/nonexistent/drensolk-no-server"},
+                                      std::pair{"PIPEWIRE_REMOTE", "/nonexistent/drensolk-no-server"}}) {
+        const char* kept = std::getenv(name);
+        const std::string restore = kept ? kept : "";
+        setenv(name, value, 1);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(std::string(name) == "PULSE_SERVER" ? server_output_delay_ms() : pipewire_cycle_ms(), -1.0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
+        if (kept)
+            setenv(name, restore.c_str(), 1);
+        else
+            unsetenv(name);
+    }
 }

@@ -27,8 +27,9 @@
 // stream has settled, how long it really holds the stream (buffer plus sink;
 // core/music/output_delay.h), and the clock counts that instead where the
 // server says: PulseAudio reports it; pipewire-pulse reports nothing but
-// publishes the queue it keeps, which is counted; SDL's native PipeWire
-// stream is not found, so there the buffer stays.
+// publishes the queue it keeps, which is counted; for SDL's native PipeWire
+// stream the graph's profiler says how long a cycle is, and one and a half
+// cycles are counted (core/music/pipewire_cycle.h).
 #include "core/music/fmod_api.h"
 #include "core/music/loaded_sdl2.h"
 #include "core/music/module_file.h"
@@ -57,6 +58,7 @@
 #include "core/music/music_maker.h"
 #include "core/music/output_delay.h"
 #include "core/music/percentile.h"
+#include "core/music/pipewire_cycle.h"
 #include "core/music/player_core.h"
 #include "core/music/spsc_queue.h"
 
@@ -410,7 +412,9 @@ int default_device_rate()
 // buffer of total latency, so more than that is a passing state (seen on a
 // loaded machine: 150 to 300 ms 1.5 s into a stream whose steady report is
 // 72 to 85 ms) and under a tenth of it a misreading; then it asks again.
-void probe_delay()
+// On SDL's native PipeWire stream the graph's quantum stands in for the
+// server's word; a small forced quantum may put that under a tenth.
+void probe_delay(bool native_pipewire)
 {
     int wait_ms = kDelayProbeAfterMs;
     for (int attempt = 0; attempt < kDelayProbeAttempts; ++attempt, wait_ms = kDelayProbeAgainMs) {
@@ -418,24 +422,24 @@ void probe_delay()
             if (g.quit.load(std::memory_order_acquire)) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        const double ms = server_output_delay_ms();
+        const double ms =
+            native_pipewire ? native_pipewire_delay_ms(pipewire_cycle_ms()) : server_output_delay_ms();
         if (ms < 0) return;  // no server to ask, or it says nothing
         const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
         const int samples = int(ms * g.rate / 1000.0 + 0.5);
-        if (samples <= buffer && samples >= buffer / 10) {
+        if (samples <= buffer && (samples >= buffer / 10 || (native_pipewire && samples > 0))) {
             g.latency_samples.store(samples + latency_from_env(g.rate), std::memory_order_relaxed);
             return;
         }
     }
 }
 
-// Whether SDL plays through a server that probe_delay can ask.
-bool server_driver()
+// SDL's audio driver: "pulseaudio" and "pipewire" play through a server
+// probe_delay can ask. Empty when SDL cannot say.
+std::string audio_driver()
 {
     char name[32] = {};
-    if (!SDL_AudioDriverName(name, sizeof name)) return false;
-    const std::string driver = name;
-    return driver == "pulseaudio" || driver == "pipewire";
+    return SDL_AudioDriverName(name, sizeof name) ? name : "";
 }
 
 // What the core renders at and SDL is asked for: a rate sdl12-compat passes
@@ -499,7 +503,8 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
     SDL_PauseAudio(0);
-    if (server_driver()) g.delay_probe = std::thread(probe_delay);
+    const std::string driver = audio_driver();
+    if (driver == "pulseaudio" || driver == "pipewire") g.delay_probe = std::thread(probe_delay, driver == "pipewire");
     return 1;
 }
 

@@ -74,6 +74,8 @@ double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate)
     return double(bytes) * 1000.0 / (double(frame_bytes) * rate);
 }
 
+double native_pipewire_delay_ms(double cycle_ms) { return cycle_ms > 0 ? 1.5 * cycle_ms : -1; }
+
 double median_reported_delay(const double* ms, int count)
 {
     std::vector<double> answered;

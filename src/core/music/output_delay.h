@@ -9,7 +9,8 @@
 // the rest). PipeWire's pipewire-pulse (0.3.65) lists the streams but
 // reports 0 for both; there the answer comes from the buffer it keeps for
 // the stream, which it publishes (pipewire_pulse_delay_ms). SDL's native
-// PipeWire stream is not ours by pid there: -1.
+// PipeWire stream is not ours by pid there: -1; its delay goes with the
+// graph's quantum instead (native_pipewire_delay_ms).
 #pragma once
 
 // The median of `reads` reports, `gap_ms` apart, in milliseconds: the sink's
@@ -32,6 +33,17 @@ double server_output_delay_ms(int reads = 16, int gap_ms = 20);
 // difference from the default (42 ms at 256, 84 at 2048). -1 when the
 // attribute is missing or not a whole positive number.
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
+
+// What SDL's native PipeWire stream holds before it is heard, from the
+// graph's quantum `cycle_ms` (pipewire_cycle.h): SDL hands a whole buffer
+// over when the graph runs out of the last one, which it does part way into
+// a cycle, yet the callback comes at a cycle's start; the block plays from
+// the next cycle on. So one cycle, plus half of one on average: one and a
+// half quanta, whatever the buffer. The sync meter (48 kHz graph, the
+// stream at 44.1 kHz, its PipeWire figures good to about 10 ms) put it at
+// 60 ms at 2048 samples a cycle (64 counted), 28 at 1024 (32) and under 13
+// at 256 (8). -1 for a cycle that is not positive.
+double native_pipewire_delay_ms(double cycle_ms);
 
 // The median of the positive reports in `ms` (non-positive ones are reads
 // that failed), or -1 when there are none.
