@@ -35,6 +35,8 @@
 #  3. The demo runs from the start windowed (DRENSOLK_WINDOWED=1) on the
 #     same servers; --load runs two busy processes meanwhile (both cores on
 #     a 2-core machine); --seconds N stops it (SIGTERM) after N seconds.
+#     Its own report (DRENSOLK_AUDIO_REPORT=1: the latency it counted, its
+#     longest wait between two audio callbacks) is printed with the figures.
 #  4. The song's exact kicks and sound: a capture of the same build
 #     (drensolk-capture --png DIR --fps 10 --events FILE: audio.wav, the
 #     music as the player core renders it, and every row and trigger to the
@@ -230,10 +232,11 @@ if [ "$prove" = 1 ]; then
   exit 0
 fi
 
-demo=(env DRENSOLK_WINDOWED=1 SDL_AUDIODRIVER="$driver" ../drensolk)
+demo=(env DRENSOLK_WINDOWED=1 DRENSOLK_AUDIO_REPORT=1 SDL_AUDIODRIVER="$driver" ../drensolk)
 [ "$seconds" -gt 0 ] && demo=(timeout -s TERM "$seconds" "${demo[@]}")
 record demo "${demo[@]}"
 echo "live sync: $setup, SDL driver $driver, demo ran $ran s, exit status $status," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+grep '^drensolk: audio:' "$work/demo.log" || true
 "$python" tools/live_sync/analyse_sync.py "$work/demo.nut" "$work/demo-clicks.txt" "$rate" \
   "$capture/frames" "$capture/events.tsv"

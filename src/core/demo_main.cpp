@@ -13,6 +13,7 @@
 #include "core/frame_loop.h"
 #include "core/live_music.h"
 #include "core/maker_loop.h"
+#include "core/music/music_live.h"
 #include "core/platform.h"
 #include "core/base/sync_state.h"
 #include "core/base/textures.h"
@@ -76,6 +77,8 @@ int demo_main(int argc, char** argv)
     }
     run_frame_loop(music_module, hooks);
     frame_log_write(&log);
+    if (const char* report = std::getenv("DRENSOLK_AUDIO_REPORT"); report && *report && *report != '0')
+        std::fprintf(stderr, "drensolk: %s\n", music_live_report().c_str());
     SDL_Quit();
     return 0;
 }

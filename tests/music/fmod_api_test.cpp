@@ -273,6 +273,27 @@ TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
     EXPECT_TRUE(FMUSIC_FreeSong(m));
 }
 
+// The run's report: what the layer counted, and the audio thread's longest
+// wait and callback. The dummy driver calls back once a buffer's time.
+TEST_F(FmodApi, ReportsTheLatencyCountedAndTheCallbacksLongestWait)
+{
+    EXPECT_EQ(music_live_report(), "");
+    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
+    FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
+    ASSERT_NE(m, nullptr);
+    ASSERT_TRUE(FMUSIC_PlaySong(m));
+    ASSERT_TRUE(mt::wait_for([] { return music_live_get_stats().longest_callback_gap_ms > 0; }));
+    std::this_thread::sleep_for(300ms);
+    const LiveStats s = music_live_get_stats();
+    EXPECT_GT(s.longest_callback_gap_ms, 0.8 * 4096 * 1000.0 / 44100);
+    EXPECT_GT(s.longest_callback_ms, 0.0);
+    EXPECT_LT(s.longest_callback_ms, s.longest_callback_gap_ms);
+    const std::string report = music_live_report();
+    EXPECT_NE(report.find("audio: dummy at 44100 Hz"), std::string::npos) << report;
+    EXPECT_NE(report.find("buffer 4096, latency counted 92.9 ms"), std::string::npos) << report;
+    EXPECT_TRUE(FMUSIC_FreeSong(m));
+}
+
 // With a display lead, every callback comes that much before its row is
 // heard: against each row's own delivery with no lead, the audible sample at
 // delivery moves back by the lead.

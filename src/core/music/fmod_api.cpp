@@ -152,9 +152,11 @@ struct LiveState {
     std::atomic<uint32_t> flush_req, flush_ack;
     std::atomic<uint32_t> dropped;
     std::atomic<uint32_t> resyncs;
+    std::atomic<int64_t> longest_gap_ns, longest_callback_ns;
     std::atomic<std::thread::id> dispatcher_id;
     // audio thread only
     AudibleClock clock;
+    int64_t last_called_ns;
     // dispatcher only, read under stats_mutex
     std::mutex stats_mutex;
     StatsRing trigger_stats, position_stats;
@@ -262,9 +264,21 @@ float row_seconds(FMUSIC_MODULE* m, const MusicEvent& e)
     return float(std::max(player_core_position_seconds(&m->core) - since, 0.0));
 }
 
-void audio_callback(void*, Uint8* stream, int len)
+// Audio thread: the callback that began at `called` ends now.
+void time_callback(int64_t called)
 {
-    const int64_t called = now_ns();
+    const auto longest = [](std::atomic<int64_t>& kept, int64_t ns) {
+        if (ns > kept.load(std::memory_order_relaxed)) kept.store(ns, std::memory_order_relaxed);
+    };
+    if (g.last_called_ns) longest(g.longest_gap_ns, called - g.last_called_ns);
+    g.last_called_ns = called;
+    longest(g.longest_callback_ns, now_ns() - called);
+}
+
+// Audio thread: renders the block SDL asks for at `called` and hands it to
+// the audible clock.
+void fill_block(int64_t called, Uint8* stream, int len)
+{
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t samples = static_cast<size_t>(len) / 4;
     g.buffer_samples.store(static_cast<int>(samples), std::memory_order_relaxed);
@@ -300,6 +314,13 @@ void audio_callback(void*, Uint8* stream, int len)
         }
     }
     hand_block(called, samples);
+}
+
+void audio_callback(void*, Uint8* stream, int len)
+{
+    const int64_t called = now_ns();
+    fill_block(called, stream, len);
+    time_callback(called);
 }
 
 void deliver(const QueuedEvent& e)
@@ -472,6 +493,9 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     const int rate = output_rate();
     g.dropped.store(0);
     g.resyncs.store(0);
+    g.longest_gap_ns.store(0);
+    g.longest_callback_ns.store(0);
+    g.last_called_ns = 0;  // the audio thread starts below
     {
         std::lock_guard<std::mutex> lock(g.stats_mutex);
         g.trigger_stats.count = g.position_stats.count = 0;
@@ -630,7 +654,25 @@ LiveStats music_live_get_stats()
     s.dropped_events = g.dropped.load(std::memory_order_relaxed);
     s.resyncs = g.resyncs.load(std::memory_order_relaxed);
     s.clock_resets = g.initialised ? published_clock().resets : 0;
+    s.longest_callback_gap_ms = double(g.longest_gap_ns.load(std::memory_order_relaxed)) / 1e6;
+    s.longest_callback_ms = double(g.longest_callback_ns.load(std::memory_order_relaxed)) / 1e6;
     return s;
+}
+
+std::string music_live_report()
+{
+    if (!g.initialised) return "";
+    const LiveStats s = music_live_get_stats();
+    const std::string driver = audio_driver();
+    const int latency = g.latency_samples.load(std::memory_order_relaxed);
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "audio: %s at %d Hz (measured %.1f), buffer %d, latency counted %.1f ms; callbacks: longest gap "
+                  "%.1f ms, longest %.1f ms; clock resets %u",
+                  driver.empty() ? "unknown driver" : driver.c_str(), g.rate, music_live_measured_rate(),
+                  g.buffer_samples.load(std::memory_order_relaxed), latency * 1000.0 / g.rate,
+                  s.longest_callback_gap_ms, s.longest_callback_ms, s.clock_resets);
+    return line;
 }
 
 // --- the maker's calls (music_maker.h) ---------------------------------------

@@ -2,6 +2,7 @@
 // and the display lead the frame loop tells it.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct FMUSIC_MODULE;
 struct PlayerCore;
@@ -51,5 +52,15 @@ struct LiveStats {
     uint32_t dropped_events;  // the dispatch queue was full
     uint32_t resyncs;         // player core tick-model corrections
     uint32_t clock_resets;    // the output stalled or restarted: the audible clock jumped
+    // The audio thread: the longest wait from one callback to the next (a
+    // dropout the output's queue could not cover shows here, or not at all
+    // when the stall was the server's), and the longest callback.
+    double longest_callback_gap_ms;
+    double longest_callback_ms;
 };
 LiveStats music_live_get_stats();
+
+// One line on how the output went, for a run's log: the driver, rate and
+// buffer, the latency counted (milliseconds), and the callbacks' figures
+// above. Empty without FSOUND_Init.
+std::string music_live_report();
