@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -43,5 +44,27 @@ TEST(OutputDelay, NoServerAnswersMinusOneAtOnceAndStartsNone)
             setenv(name, restore.c_str(), 1);
         else
             unsetenv(name);
+    }
+}
+
+// A sink whose sawtooth (0 to 24 ms) repeats at about the read gap: the
+// varied gaps still catch it across its cycle, so the median of 16 reads
+// lands within 6 ms of its middle (even 20 ms gaps: up to 12 ms off),
+// whatever the period and where the first read falls.
+TEST(OutputDelay, ReadGapsCatchTheSinksSawtoothAtEveryPhase)
+{
+    for (double period = 10; period <= 40; period += 2.5) {
+        for (double start = 0; start < period; start += period / 4) {
+            double reads[16], t = start;
+            for (int i = 0; i < 16; ++i) {
+                if (i) t += delay_read_gap_ms(i, 20);
+                reads[i] = 60.0 + 24.0 * (1.0 - std::fmod(t, period) / period);
+            }
+            EXPECT_NEAR(median_reported_delay(reads, 16), 72.0, 6.0) << "period " << period << ", start " << start;
+        }
+    }
+    for (int i = 1; i < 64; ++i) {
+        EXPECT_GE(delay_read_gap_ms(i, 20), 10);
+        EXPECT_LE(delay_read_gap_ms(i, 20), 30);
     }
 }

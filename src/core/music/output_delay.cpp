@@ -8,6 +8,7 @@
 #endif
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -74,6 +75,12 @@ double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate)
     return double(bytes) * 1000.0 / (double(frame_bytes) * rate);
 }
 
+int delay_read_gap_ms(int read, int gap_ms)
+{
+    const double golden = 0.6180339887498949;  // its multiples mod 1 spread evenly
+    return int(gap_ms * (0.5 + std::fmod(read * golden, 1.0)) + 0.5);
+}
+
 double native_pipewire_delay_ms(double cycle_ms) { return cycle_ms > 0 ? 1.5 * cycle_ms : -1; }
 
 double median_reported_delay(const double* ms, int count)
@@ -105,7 +112,7 @@ double server_output_delay_ms(int reads, int gap_ms)
         double ms[64];
         reads = reads < 1 ? 1 : reads > 64 ? 64 : reads;
         for (int i = 0; i < reads; ++i) {
-            if (i) std::this_thread::sleep_for(std::chrono::milliseconds(gap_ms));
+            if (i) std::this_thread::sleep_for(std::chrono::milliseconds(delay_read_gap_ms(i, gap_ms)));
             Query q;
             q.pid = std::to_string(getpid());
             pa_operation* op = pa_context_get_sink_input_info_list(context, on_sink_input, &q);

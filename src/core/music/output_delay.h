@@ -23,6 +23,13 @@
 // callback. Never starts a server.
 double server_output_delay_ms(int reads = 16, int gap_ms = 20);
 
+// The wait before read `read` (from 1) of server_output_delay_ms: from half
+// to one and a half `gap_ms`, in a low-discrepancy sequence. The sink's
+// sawtooth has a period of its own near the gap (its blocks); evenly spaced
+// reads would catch it near one phase for the whole probe, and its median
+// would then move by 10 ms from one run to the next.
+int delay_read_gap_ms(int read, int gap_ms);
+
 // What pipewire-pulse holds of a stream before it is heard, from the buffer
 // attribute it publishes on the stream ("pulse.attr.tlength", in bytes of
 // `frame_bytes` a frame at `rate`): the queue it keeps topped up, one
