@@ -42,14 +42,14 @@ int delay_read_gap_ms(int read, int gap_ms);
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
 
 // What SDL's native PipeWire stream holds before it is heard, from the
-// graph's quantum `cycle_ms` (pipewire_cycle.h): SDL hands a whole buffer
-// over when the graph runs out of the last one, which it does part way into
-// a cycle, yet the callback comes at a cycle's start; the block plays from
-// the next cycle on. So one cycle, plus half of one on average: one and a
-// half quanta, whatever the buffer. The sync meter (48 kHz graph, the
-// stream at 44.1 kHz, its PipeWire figures good to about 10 ms) put it at
-// 60 ms at 2048 samples a cycle (64 counted), 28 at 1024 (32) and under 13
-// at 256 (8). -1 for a cycle that is not positive.
+// graph's quantum `cycle_ms` (pipewire_cycle.h): one and a half quanta,
+// whatever SDL's buffer. Measured, not derived: the sync meter (48 kHz
+// graph, the stream at 44.1 kHz, its PipeWire figures good to about 10 ms)
+// put it at 60 ms at 2048 samples a cycle (64 counted), 28 at 1024 (32)
+// and under 13 at 256 (8). A likely reading: SDL hands a whole buffer over
+// in the cycle that runs out of the last one, part way into it, and the
+// block plays from the next cycle on; one cycle, plus half of one on
+// average. -1 for a cycle that is not positive.
 double native_pipewire_delay_ms(double cycle_ms);
 
 // The median of the positive reports in `ms` (non-positive ones are reads

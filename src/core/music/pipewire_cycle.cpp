@@ -132,7 +132,7 @@ double pipewire_cycle_ms(int cycles)
     (void)cycles;
     return -1;
 #else
-    pw_init(nullptr, nullptr);  // counted; SDL's own PipeWire driver shares it
+    pw_init(nullptr, nullptr);  // never undone: SDL's own PipeWire driver may be using the library
     pw_loop* loop = pw_loop_new(nullptr);
     if (!loop) return -1;
     pw_context* context = pw_context_new(loop, nullptr, 0);
