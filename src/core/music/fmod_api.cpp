@@ -153,6 +153,7 @@ struct LiveState {
     std::atomic<uint32_t> dropped;
     std::atomic<uint32_t> resyncs;
     std::atomic<int64_t> longest_gap_ns, longest_callback_ns;
+    std::atomic<bool> raise_callback_thread;  // SDL's driver calls back from a thread it did not raise
     std::atomic<std::thread::id> dispatcher_id;
     // audio thread only
     AudibleClock clock;
@@ -316,9 +317,24 @@ void fill_block(int64_t called, Uint8* stream, int len)
     hand_block(called, samples);
 }
 
+// SDL runs its callback on its own audio thread at its audio priority (nice
+// -20 where allowed); its native PipeWire driver calls back from PipeWire's
+// thread loop instead, which it leaves at normal priority, sharing the cores
+// with whatever else runs. So that thread is raised the same way, once.
+void raise_callback_thread()
+{
+    thread_local bool raised = false;
+    if (raised) return;
+    raised = true;
+    using SetThreadPriority = int (*)(int);
+    if (const auto set = reinterpret_cast<SetThreadPriority>(loaded_sdl2_symbol("SDL_SetThreadPriority")))
+        set(3);  // SDL_THREAD_PRIORITY_TIME_CRITICAL
+}
+
 void audio_callback(void*, Uint8* stream, int len)
 {
     const int64_t called = now_ns();
+    if (g.raise_callback_thread.load(std::memory_order_relaxed)) raise_callback_thread();
     fill_block(called, stream, len);
     time_callback(called);
 }
@@ -526,8 +542,9 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     g.quit.store(false);
     g.dispatcher = std::thread(dispatch_main);
     g.initialised = true;
-    SDL_PauseAudio(0);
     const std::string driver = audio_driver();
+    g.raise_callback_thread.store(driver == "pipewire");
+    SDL_PauseAudio(0);
     if (driver == "pulseaudio" || driver == "pipewire") g.delay_probe = std::thread(probe_delay, driver == "pipewire");
     return 1;
 }
