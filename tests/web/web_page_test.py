@@ -159,8 +159,9 @@ def compare_frame_script(page, port, source, failures):
 # varies with the draws: the red channel's mean goes from 57 to 83 there).
 CAPTURE_FPS = 30
 GRAB_POSITIONS = [(19, 4), (19, 20), (19, 36), (19, 52)]
-MAX_FIXED_FAR_SHARE = 0.03  # fixed pixels more than FAR levels apart: a shard where the
-                            # capture never had one (measured: 0 to 1.6%)
+MAX_FIXED_FAR_SHARE = 0.06  # fixed pixels more than FAR levels apart: a shard where the
+                            # capture never had one (measured: 0 to 1.6%, once 3.5% at row 4
+                            # while the sanitizer suite ran beside it; shards are random draws)
 MAX_PANEL_LEVELS = 4        # the panel's picture: largest difference (measured: 1)
 MAX_MEAN_COLOUR_GAP = 20.0  # a channel's frame mean outside the capture's range (measured: up to 5)
 
