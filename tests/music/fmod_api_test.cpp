@@ -255,10 +255,13 @@ TEST_F(FmodApi, PlayingAnotherSongStopsTheFirstAndStartsAtItsFirstRow)
 
 // FSOUND_Init's rate is what the demo asks for; the music plays at the
 // device's (the dummy driver tells none: 44.1 kHz, the least sdl12-compat
-// opens), the core renders at it and the estimate counts in it.
+// opens), the core renders at it and the estimate counts in it. The run's
+// report says so, and how long the audio thread waited between callbacks
+// (the dummy driver calls back once a buffer's time).
 TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
 {
     EXPECT_EQ(music_live_output_rate(), 0);
+    EXPECT_EQ(music_live_report(), "");
     ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
     EXPECT_EQ(music_live_output_rate(), 44100);
     EXPECT_EQ(music_live_buffer_samples(), 4096);
@@ -270,23 +273,9 @@ TEST_F(FmodApi, PlaysAtTheDeviceRateWhateverRateWasAsked)
     // Heard only once more than the one buffer of latency was handed.
     ASSERT_TRUE(mt::wait_for([] { return music_live_audible_sample() > 0; }));
     EXPECT_GT(music_live_measured_rate(), 0.0);
-    EXPECT_TRUE(FMUSIC_FreeSong(m));
-}
-
-// The run's report: what the layer counted, and the audio thread's longest
-// wait and callback. The dummy driver calls back once a buffer's time.
-TEST_F(FmodApi, ReportsTheLatencyCountedAndTheCallbacksLongestWait)
-{
-    EXPECT_EQ(music_live_report(), "");
-    ASSERT_TRUE(FSOUND_Init(32000, 64, 0));
-    FMUSIC_MODULE* m = FMUSIC_LoadSong(three_order_song().c_str());
-    ASSERT_NE(m, nullptr);
-    ASSERT_TRUE(FMUSIC_PlaySong(m));
     ASSERT_TRUE(mt::wait_for([] { return music_live_get_stats().longest_callback_gap_ms > 0; }));
-    std::this_thread::sleep_for(300ms);
     const LiveStats s = music_live_get_stats();
     EXPECT_GT(s.longest_callback_gap_ms, 0.8 * 4096 * 1000.0 / 44100);
-    EXPECT_GT(s.longest_callback_ms, 0.0);
     EXPECT_LT(s.longest_callback_ms, s.longest_callback_gap_ms);
     const std::string report = music_live_report();
     EXPECT_NE(report.find("audio: dummy at 44100 Hz"), std::string::npos) << report;

@@ -63,8 +63,4 @@ TEST(OutputDelay, ReadGapsCatchTheSinksSawtoothAtEveryPhase)
             EXPECT_NEAR(median_reported_delay(reads, 16), 72.0, 6.0) << "period " << period << ", start " << start;
         }
     }
-    for (int i = 1; i < 64; ++i) {
-        EXPECT_GE(delay_read_gap_ms(i, 20), 10);
-        EXPECT_LE(delay_read_gap_ms(i, 20), 30);
-    }
 }
