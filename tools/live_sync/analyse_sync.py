@@ -11,8 +11,13 @@ says where the music starts in it, and the events give every kick (trigger
 of instrument 1) to the sample.
 
 Every picture and every audio packet in the recording carries a wall-clock
-time. Audio sample times are interpolated between packet times, so the
-sink's own clock (hundreds of ppm off the wall clock) does not bend them.
+time. A sample's time is its place in the recording at the nominal rate,
+from one anchor (the median of packet time less packet place): both null
+sinks play on a monotonic-clock timer, which keeps to the wall clock within
+a ppm here, while the recorder's packet times wander (by up to +-60 ms
+within seconds through pipewire-pulse, as its latency reports do). The
+anchor's own error is a constant, which the calibration takes off with the
+rest of the recorder's bias.
 
 1. Calibration: the first flashes (mean brightness crossing half scale) and
    clicks (onsets of the 2 kHz bursts, found with a first difference that
@@ -78,14 +83,13 @@ def decode(path):
     return frames, sound
 
 
-def sample_times(audio_packets, count):
-    """Wall time of every sample: packet times at packet starts, linear between."""
+def sample_times(audio_packets, count, rate):
+    """Wall time of every sample: its place at the nominal rate from the
+    median anchor; and how far the packet times stray from that (p5, p95)."""
     starts = np.concatenate([[0], np.cumsum(audio_packets[:, 1] // 4)[:-1]])
-    last_span = (audio_packets[-1, 1] // 4)
-    ends = np.append(starts, starts[-1] + last_span)
-    rate_guess = np.median(np.diff(starts) / np.maximum(np.diff(audio_packets[:, 0]), 1e-6))
-    times = np.append(audio_packets[:, 0], audio_packets[-1, 0] + last_span / rate_guess)
-    return np.interp(np.arange(count), ends, times)
+    stray = audio_packets[:, 0] - starts / rate
+    anchor = float(np.median(stray))
+    return anchor + np.arange(count) / rate, np.percentile(stray - anchor, [5, 95])
 
 
 def onsets(energy, hop_s, ratio, floor, spacing_s, history=10):
@@ -106,26 +110,30 @@ def frame_energy(signal, hop):
     return (signal[: n * hop].reshape(n, hop) ** 2).mean(axis=1)
 
 
-def calibrate(frames, frame_t, sound, sample_t, rate, clicks):
+def calibrate(frames, frame_t, sound, sample_t, rate, clicks, from_t=-np.inf):
+    """Flash time minus click time less the flash's own lateness, per pair,
+    for the first len(clicks) pairs from wall time from_t on; and the last
+    flash's time."""
     brightness = frames.mean(axis=(1, 2))
-    lit = np.where((brightness[1:] > 128) & (brightness[:-1] <= 128))[0] + 1
+    lit = np.where((brightness[1:] > 128) & (brightness[:-1] <= 128) & (frame_t[1:] >= from_t))[0] + 1
     lateness = np.array([c[2] - c[1] for c in clicks])
     n = len(clicks)
     if len(lit) < n:
         raise SystemExit("analyse_sync: found %d flashes of %d" % (len(lit), n))
     flash_t = frame_t[lit[:n]]
-    # The clicks lie before the demo starts: search up to the last flash.
-    end = np.searchsorted(sample_t, flash_t[-1] + 0.5)
+    # The clicks lie outside the subject's run: search from from_t up to
+    # the last flash.
+    begin, end = np.searchsorted(sample_t, [from_t, flash_t[-1] + 0.5])
     hop = rate // 1000
-    e = frame_energy(np.diff(sound[:end]), hop)
+    e = frame_energy(np.diff(sound[begin:end]), hop)
     found = onsets(e, 0.001, 20, 1e-4, 0.2)
     if len(found) < n:
         raise SystemExit("analyse_sync: found %d clicks of %d" % (len(found), n))
     # Refine each onset to the first sample of its burst.
     click_t = []
     for i in found[:n]:
-        seg = np.abs(sound[(i - 1) * hop:(i + 2) * hop])
-        first = (i - 1) * hop + int(np.argmax(seg > 0.05))
+        seg = np.abs(sound[begin + (i - 1) * hop:begin + (i + 2) * hop])
+        first = begin + (i - 1) * hop + int(np.argmax(seg > 0.05))
         click_t.append(sample_t[first])
     bias = flash_t - np.array(click_t) - lateness
     return bias, flash_t[-1]
@@ -249,16 +257,16 @@ def reactions(frames, frame_t, start_t, kick_t, bias):
     """Per kick: the first picture from 50 ms before (kick + bias) to 250 ms
     after it whose change from the one before is a spike (at least 1.8 times
     the median change of the second around it, and at least 0.5 grey levels);
-    else nan."""
+    else nan. bias: one for all kicks, or one per kick."""
     first = np.searchsorted(frame_t, start_t)
     change = np.abs(np.diff(frames[first:], axis=0)).mean(axis=(1, 2))
     t = frame_t[first + 1:]
     found = []
-    for k in kick_t:
+    for k, b in zip(kick_t, np.broadcast_to(bias, np.shape(kick_t))):
         if np.isnan(k):
             found.append(np.nan)
             continue
-        lo, hi = np.searchsorted(t, [k + bias - 0.050, k + bias + 0.250])
+        lo, hi = np.searchsorted(t, [k + b - 0.050, k + b + 0.250])
         around = change[np.searchsorted(t, k - 1.0):np.searchsorted(t, k + 1.0)]
         level = max(1.8 * np.median(around), 0.5) if len(around) else np.inf
         hit = np.nonzero(change[lo:hi] >= level)[0]
@@ -299,10 +307,11 @@ def reaction_lags(frames, frame_t, kick_s):
 
 
 def capture_lags(capture_dir, kick_s):
-    """reaction_lags of the frames of a replay's capture."""
+    """reaction_lags of the frames of a replay's capture, at the times the
+    replay shows them (before its shift)."""
     import replay_capture
     frames, frame_samples, first, wav_rate, _ = replay_capture.load_capture(capture_dir)
-    return reaction_lags(frames, (frame_samples - first) / wav_rate, kick_s)
+    return reaction_lags(frames, (replay_capture.shown_samples(frame_samples) - first) / wav_rate, kick_s)
 
 
 def read_back(offsets_ms, expected_ms):
@@ -315,26 +324,52 @@ def read_back(offsets_ms, expected_ms):
 
 def main():
     args = sys.argv[1:]
-    expect = None
+    expect, after_path = None, None
     if "--expect" in args:
         i = args.index("--expect")
         expect = float(args[i + 1])
         del args[i:i + 2]
+    if "--after" in args:
+        i = args.index("--after")
+        after_path = args[i + 1]
+        del args[i:i + 2]
     if len(args) != 5:
-        raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv [--expect MS]")
+        raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv"
+                         " [--expect MS] [--after CLICKS.txt]")
     path, clicks_path, rate, capture_dir, events_path = args
     rate = int(rate)
     clicks = [tuple(float(v) for v in line.split()) for line in open(clicks_path) if line.strip()]
     video, audio = packets(path)
     frames, sound = decode(path)
     frame_t = video[: len(frames), 0]
-    sample_t = sample_times(audio, len(sound))
+    sample_t, stray = sample_times(audio, len(sound), rate)
+    print("recorder's audio packet times against the sink's samples: %+.1f..%+.1f ms (p5..p95), not used"
+          % (stray[0] * 1e3, stray[1] * 1e3))
     music, music_rate, kick_s = read_capture(capture_dir, events_path)
 
     bias, calibration_end = calibrate(frames, frame_t, sound, sample_t, rate, clicks)
     b = float(np.median(bias))
     print("recorder bias %.1f ms (flash minus click, %d pairs, spread %.1f..%.1f ms): subtracted"
           % (b * 1e3, len(bias), bias.min() * 1e3, bias.max() * 1e3))
+    bias_line = ([0.0, 1.0], [b, b])  # (wall times, biases): np.interp holds the ends
+    if after_path:
+        # The same calibration after the subject. The bias moves between the
+        # two as the sink's clock runs against the wall clock (PulseAudio's
+        # null sink by about -200 ppm here, PipeWire's by none), so it is
+        # taken off as a line from one to the other. The clicks' monotonic
+        # times become wall times through the last flash (within a frame).
+        after = [tuple(float(v) for v in line.split()) for line in open(after_path) if line.strip()]
+        from_t = after[0][1] + (calibration_end - clicks[-1][2]) - 0.3
+        bias_after, after_end = calibrate(frames, frame_t, sound, sample_t, rate, after, from_t)
+        b_after = float(np.median(bias_after))
+        # Each calibration's middle, in wall time.
+        at = [calibration_end - (clicks[-1][1] - clicks[len(clicks) // 2][1]),
+              after_end - (after[-1][1] - after[len(after) // 2][1])]
+        print("recorder bias after the subject %.1f ms (%d pairs, spread %.1f..%.1f ms): it moved %+.1f ms in %.0f s,"
+              " the sink's clock %+.0f ppm against the wall clock; taken off as a line between the two"
+              % (b_after * 1e3, len(bias_after), bias_after.min() * 1e3, bias_after.max() * 1e3,
+                 (b_after - b) * 1e3, at[1] - at[0], (b_after - b) / (at[1] - at[0]) * 1e6))
+        bias_line = (at, [b, b_after])
 
     start = calibration_end + 0.3
     index = np.arange(len(sample_t))
@@ -365,9 +400,10 @@ def main():
 
     kick_rec = kick_sounds(kick_s, es, er, mapping)
     kick_t = np.where(np.isnan(kick_rec), np.nan, np.interp(np.nan_to_num(kick_rec) * rate, index, sample_t))
-    reaction_t = reactions(frames, frame_t, start, kick_t, b)
+    kick_bias = np.interp(np.nan_to_num(kick_t), *bias_line)
+    reaction_t = reactions(frames, frame_t, start, kick_t, kick_bias)
     matched = ~np.isnan(reaction_t)
-    offsets = (reaction_t[matched] - kick_t[matched] - b) * 1e3
+    offsets = (reaction_t[matched] - kick_t[matched] - kick_bias[matched]) * 1e3
     at = kick_s[matched]
     print("kicks in the song %d, placed in the recording %d, matched to a picture reaction %d"
           % (len(kick_s), int((~np.isnan(kick_t)).sum()), len(offsets)))

@@ -1,20 +1,30 @@
 #!/usr/bin/env python3
 """Flash-and-click source that calibrates the live sync meter's recorder.
 
-Clicks on the default PulseAudio sink and flashes the whole X screen white at
-the instants the clicks are played, so a recording of both shows the
-recorder's own offset between picture and sound. The play instant of a click
-comes from the stream's latency as the server reports it right after the
-write that carries the click: now + latency - (samples after the click) /
-rate. The flash is drawn and synced to the X server at that instant.
+Clicks on the default sink and flashes the whole X screen white at the
+instants the clicks are played, so a recording of both shows the recorder's
+own offset between picture and sound. The play instant of a click comes from
+the output's delay as the server reports it right after the write that
+carries the click: now + delay - (samples after the click) / rate. The flash
+is drawn and synced to the X server at that instant.
 
-Usage: flash_click.py RATE COUNT [PERIOD_S]  (DISPLAY and PULSE_SERVER from
-the environment). Prints one line per click: its index, the monotonic time it
-was due to play and the time the flash was drawn. Exits 1 when the display
-or the server cannot be opened.
+The output (--output) is a PulseAudio stream (pa_simple; the delay is the
+stream's latency), or on PipeWire a native PipeWire stream through ALSA's
+"pipewire" device (pipewire-alsa; the delay comes from the graph's own
+timing of the stream). pipewire-pulse's latency reports wander by 10 to
+20 ms within seconds, so they cannot time a flash to a millisecond; the
+native stream's stays within half a millisecond at the default quantum.
+
+Usage: flash_click.py [--output pulse|pipewire] RATE COUNT [PERIOD_S]
+(DISPLAY, and PULSE_SERVER or XDG_RUNTIME_DIR, from the environment). Prints
+one line per click: its index, the monotonic time it was due to play and the
+time the flash was drawn. Exits 1 when the display or the server cannot be
+opened.
 """
 import ctypes
+import errno
 import math
+import os
 import queue
 import sys
 import threading
@@ -47,6 +57,113 @@ def load_pulse():
     pa.pa_simple_drain.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
     pa.pa_simple_free.argtypes = [ctypes.c_void_p]
     return pa
+
+
+class PulseOutput:
+    """A pa_simple playback stream on the default sink."""
+
+    def __init__(self, rate, name):
+        self.pa = pa = load_pulse()
+        self.rate, self.err = rate, ctypes.c_int(0)
+        spec = SampleSpec(PA_SAMPLE_S16LE, rate, 2)
+        # A short target buffer keeps the latency, and any error in it, small.
+        attr = BufferAttr(0xFFFFFFFF, int(rate * 0.03) * 4, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
+        self.s = pa.pa_simple_new(None, name.encode(), PA_STREAM_PLAYBACK, None, b"play", ctypes.byref(spec), None,
+                                  ctypes.byref(attr), ctypes.byref(self.err))
+        if not self.s:
+            raise OSError("cannot open a PulseAudio stream (error %d): is the server running and PULSE_SERVER set?"
+                          % self.err.value)
+
+    def write(self, data):
+        self.pa.pa_simple_write(self.s, data, len(data), ctypes.byref(self.err))
+
+    def delay(self):
+        """Seconds until the last sample written plays."""
+        return self.pa.pa_simple_get_latency(self.s, ctypes.byref(self.err)) / 1e6
+
+    def close(self):
+        self.pa.pa_simple_drain(self.s, ctypes.byref(self.err))
+        self.pa.pa_simple_free(self.s)
+
+
+class PipeWireOutput:
+    """A native PipeWire stream on the default sink, through the pipewire-alsa
+    plugin: the one named by DRENSOLK_PIPEWIRE_ALSA_PLUGIN (Debian's package
+    conflicts with pulseaudio, so the meter unpacks it privately), else
+    ALSA's "pipewire" device of an installed pipewire-alsa."""
+
+    def __init__(self, rate, name):
+        self.al = al = ctypes.CDLL("libasound.so.2")
+        al.snd_pcm_writei.restype = ctypes.c_long
+        al.snd_pcm_writei.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_ulong]
+        al.snd_pcm_delay.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_long)]
+        al.snd_pcm_recover.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+        al.snd_pcm_drain.argtypes = al.snd_pcm_close.argtypes = [ctypes.c_void_p]
+        al.snd_input_buffer_open.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_ssize_t]
+        al.snd_config_load.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        al.snd_input_close.argtypes = [ctypes.c_void_p]
+        al.snd_pcm_open_lconf.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_int, ctypes.c_void_p]
+        self.rate, self.pcm = rate, ctypes.c_void_p()
+        plugin = os.environ.get("DRENSOLK_PIPEWIRE_ALSA_PLUGIN")
+        if plugin:
+            conf = ('pcm_type.pipewire { lib "%s" } pcm.meter { type pipewire playback_node "-1" capture_node "-1" }'
+                    % plugin).encode()
+            cfg, text = ctypes.c_void_p(), ctypes.c_void_p()
+            al.snd_config_top(ctypes.byref(cfg))
+            al.snd_input_buffer_open(ctypes.byref(text), conf, len(conf))
+            al.snd_config_load(cfg, text)
+            al.snd_input_close(text)
+            opened = al.snd_pcm_open_lconf(ctypes.byref(self.pcm), b"meter", 0, 0, cfg)
+        else:
+            opened = al.snd_pcm_open(ctypes.byref(self.pcm), b"pipewire", 0, 0)
+        if opened < 0:
+            raise OSError("cannot open a PipeWire stream through ALSA (error %d): is PipeWire running, and"
+                          " DRENSOLK_PIPEWIRE_ALSA_PLUGIN set or pipewire-alsa installed?" % opened)
+        # SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, stereo, no
+        # resampling in ALSA. 100 ms: with 30 the stream underran at the
+        # default quantum (21 ms), which the delay follows but a click
+        # then lands later than it was written for.
+        if al.snd_pcm_set_params(self.pcm, 2, 3, 2, rate, 0, 100000) < 0:
+            raise OSError("ALSA's pipewire device refused 16-bit stereo at %d Hz" % rate)
+
+    def write(self, data):
+        frames = len(data) // 4
+        while frames:
+            n = self.al.snd_pcm_writei(self.pcm, data, frames)
+            if n == -errno.EAGAIN:
+                continue
+            if n < 0:
+                if self.al.snd_pcm_recover(self.pcm, n, 1) < 0:
+                    raise OSError("ALSA's pipewire device failed (error %d)" % n)
+                continue
+            data, frames = data[n * 4:], frames - n
+
+    def delay(self):
+        d = ctypes.c_long(0)
+        self.al.snd_pcm_delay(self.pcm, ctypes.byref(d))
+        return d.value / self.rate
+
+    def close(self):
+        self.al.snd_pcm_drain(self.pcm)
+        self.al.snd_pcm_close(self.pcm)
+
+
+def open_output(kind, rate, name):
+    """The sound output the flashes or frames are timed by: "pulse" or
+    "pipewire"."""
+    return (PipeWireOutput if kind == "pipewire" else PulseOutput)(rate, name)
+
+
+def output_option(argv):
+    """Takes --output KIND out of argv; "pulse" without it."""
+    if "--output" not in argv:
+        return "pulse"
+    i = argv.index("--output")
+    kind = argv[i + 1]
+    del argv[i:i + 2]
+    if kind not in ("pulse", "pipewire"):
+        raise SystemExit("--output pulse or pipewire")
+    return kind
 
 
 def load_x11():
@@ -84,10 +201,12 @@ def click_track(rate, clicks, total):
 
 
 def main():
-    rate, count = int(sys.argv[1]), int(sys.argv[2])
+    argv = sys.argv[1:]
+    kind = output_option(argv)
+    rate, count = int(argv[0]), int(argv[1])
     # Not a multiple of a 60 Hz frame, so the flashes fall at every phase of
     # the recorder's frame grabs and its rounding averages out.
-    period = float(sys.argv[3]) if len(sys.argv) > 3 else 0.4537
+    period = float(argv[2]) if len(argv) > 2 else 0.4537
 
     x = load_x11()
     dpy = x.XOpenDisplay(None)
@@ -106,15 +225,10 @@ def main():
 
     fill(False)
 
-    pa = load_pulse()
-    err = ctypes.c_int(0)
-    spec = SampleSpec(PA_SAMPLE_S16LE, rate, 2)
-    # A short target buffer keeps the latency, and any error in it, small.
-    attr = BufferAttr(0xFFFFFFFF, int(rate * 0.03) * 4, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
-    s = pa.pa_simple_new(None, b"drensolk-flash-click", PA_STREAM_PLAYBACK, None, b"click", ctypes.byref(spec), None,
-                         ctypes.byref(attr), ctypes.byref(err))
-    if not s:
-        print("flash_click: cannot open a PulseAudio stream (error %d)" % err.value, file=sys.stderr)
+    try:
+        out = open_output(kind, rate, "drensolk-flash-click")
+    except OSError as e:
+        print("flash_click: %s" % e, file=sys.stderr)
         return 1
 
     clicks = [int(rate * (LEAD_S + k * period)) for k in range(count)]
@@ -145,19 +259,17 @@ def main():
     try:
         while written < total:
             n = min(chunk, total - written)
-            pa.pa_simple_write(s, bytes(audio[written * 4: (written + n) * 4]), n * 4, ctypes.byref(err))
+            out.write(bytes(audio[written * 4: (written + n) * 4]))
             written += n
             if k < count and clicks[k] < written:
                 # The server holds everything up to `written`: the last sample
-                # plays in `latency`, the click that many samples earlier.
-                latency = pa.pa_simple_get_latency(s, ctypes.byref(err)) / 1e6
-                due.put((k, time.monotonic() + latency - (written - clicks[k]) / rate))
+                # plays in `delay`, the click that many samples earlier.
+                due.put((k, time.monotonic() + out.delay() - (written - clicks[k]) / rate))
                 k += 1
-        pa.pa_simple_drain(s, ctypes.byref(err))
     finally:
         due.put(None)
         t.join()
-    pa.pa_simple_free(s)
+    out.close()
     x.XDestroyWindow(dpy, win)
     x.XCloseDisplay(dpy)
     return 0

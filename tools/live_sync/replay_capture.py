@@ -4,16 +4,17 @@ offset, so the live sync meter can be checked on the demo's own pictures and
 sound: it must read that offset back.
 
 The capture's music (its audio.wav from the first music frame on) plays on
-the default PulseAudio sink; its frames are shown on the X screen, each as
-soon as the sound the server says it is playing reaches that frame's sample
-plus SHIFT_MS. Positive SHIFT_MS: the pictures come after the sound. Each
-frame is scaled ahead and put up at its due time; the median of how late
-the X server finished it is printed at the end ("replay lateness"), for the
-analysis to add to the shift. Where
-the sound is comes from the stream's latency as the server reports it after
-every 5 ms write (as in flash_click.py), not from any clock of the demo's.
+the default sink; its frames are shown on the X screen, each as soon as the
+sound the server says it is playing reaches that frame's sample plus
+SHIFT_MS (and a known fraction of a frame: shown_samples()). Positive
+SHIFT_MS: the pictures come after the sound. Each frame is scaled ahead and
+put up at its due time; the median of how late the X server finished it is
+printed at the end ("replay lateness"), for the analysis to add to the
+shift. Where the sound is comes from the output's delay as the server
+reports it after every 5 ms write (as in flash_click.py, with the same
+--output), not from any clock of the demo's.
 
-Usage: replay_capture.py RATE CAPTURE_DIR SHIFT_MS [SECONDS]
+Usage: replay_capture.py [--output pulse|pipewire] RATE CAPTURE_DIR SHIFT_MS [SECONDS]
 CAPTURE_DIR holds drensolk-capture --png output (frame_NNNNNN.png,
 audio.wav, frames.tsv). DISPLAY and PULSE_SERVER from the environment.
 Exits 1 when the display or the server cannot be opened.
@@ -58,6 +59,17 @@ def load_capture(directory):
     return frames, samples[first_frame:first_frame + len(frames)], first, wav_rate, audio[first:]
 
 
+def shown_samples(frame_samples):
+    """Where each frame goes up, before the shift: its own sample plus a
+    fraction of a frame, the fractions of a golden-ratio sequence. A
+    recorder grabbing at half the capture's rate would otherwise meet the
+    frames at one fixed phase for a whole run, seeing every reaction either
+    at once or a capture frame late, and the median of the offsets would
+    land on one of the two."""
+    step = float(np.median(np.diff(frame_samples))) if len(frame_samples) > 1 else 0.0
+    return frame_samples + (np.arange(len(frame_samples)) * 0.6180339887498949 % 1.0) * step
+
+
 def due_frame(frame_samples, heard_sample, shift_samples):
     """Index of the frame to show when the sound heard is at heard_sample:
     the last whose sample plus the shift has been reached; -1 before any."""
@@ -74,11 +86,14 @@ def resample(audio, from_rate, to_rate):
 
 
 def main():
-    if len(sys.argv) < 4:
-        raise SystemExit("usage: replay_capture.py RATE CAPTURE_DIR SHIFT_MS [SECONDS]")
-    rate, directory, shift_ms = int(sys.argv[1]), sys.argv[2], float(sys.argv[3])
-    seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 0
+    argv = sys.argv[1:]
+    kind = fc.output_option(argv)
+    if len(argv) < 3:
+        raise SystemExit("usage: replay_capture.py [--output pulse|pipewire] RATE CAPTURE_DIR SHIFT_MS [SECONDS]")
+    rate, directory, shift_ms = int(argv[0]), argv[1], float(argv[2])
+    seconds = float(argv[3]) if len(argv) > 3 else 0
     frames, frame_samples, first, wav_rate, music = load_capture(directory)
+    frame_samples = shown_samples(frame_samples)
     if seconds > 0:
         music = music[: int(seconds * wav_rate)]
     sound = resample(music, wav_rate, rate).tobytes()
@@ -108,14 +123,10 @@ def main():
     pixels = np.zeros((height, width), np.uint32)
     image = x.XCreateImage(dpy, x.XDefaultVisual(dpy, 0), 24, 2, 0, pixels.ctypes.data, width, height, 32, 0)
 
-    pa = fc.load_pulse()
-    err = ctypes.c_int(0)
-    spec = fc.SampleSpec(fc.PA_SAMPLE_S16LE, rate, 2)
-    attr = fc.BufferAttr(0xFFFFFFFF, int(rate * 0.03) * 4, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
-    s = pa.pa_simple_new(None, b"drensolk-replay", fc.PA_STREAM_PLAYBACK, None, b"replay", ctypes.byref(spec), None,
-                         ctypes.byref(attr), ctypes.byref(err))
-    if not s:
-        print("replay_capture: cannot open a PulseAudio stream (error %d)" % err.value, file=sys.stderr)
+    try:
+        out = fc.open_output(kind, rate, "drensolk-replay")
+    except OSError as e:
+        print("replay_capture: %s" % e, file=sys.stderr)
         return 1
 
     # (monotonic time, capture sample heard then): the writer's latest word
@@ -171,16 +182,14 @@ def main():
     try:
         while written < total:
             n = min(chunk, total - written)
-            pa.pa_simple_write(s, sound[written * 4:(written + n) * 4], n * 4, ctypes.byref(err))
+            out.write(sound[written * 4:(written + n) * 4])
             written += n
-            latency = pa.pa_simple_get_latency(s, ctypes.byref(err)) / 1e6
-            playing = written - latency * rate  # sink samples: the one heard now
+            playing = written - out.delay() * rate  # sink samples: the one heard now
             heard[0] = (time.monotonic(), first + playing * wav_rate / rate)
-        pa.pa_simple_drain(s, ctypes.byref(err))
+        out.close()
     finally:
         done[0] = True
         t.join()
-    pa.pa_simple_free(s)
     if late:
         print("replay lateness %.2f ms (median of %d frames, 90%% under %.2f ms)"
               % (np.median(late) * 1e3, len(late), np.percentile(late, 90) * 1e3))
