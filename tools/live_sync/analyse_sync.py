@@ -3,6 +3,7 @@
 recording of the screen and the sink's monitor.
 
 Usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv [--expect MS]
+    [--after CLICKS.txt]
 
 CAPTURE_DIR and EVENTS.tsv come from one capture of the same build
 (`drensolk-capture --png CAPTURE_DIR --fps 10 --events EVENTS.tsv`): its
@@ -11,25 +12,29 @@ says where the music starts in it, and the events give every kick (trigger
 of instrument 1) to the sample.
 
 Every picture and every audio packet in the recording carries a wall-clock
-time. A sample's time is its place in the recording at the nominal rate,
-from one anchor (the median of packet time less packet place): both null
-sinks play on a monotonic-clock timer, which keeps to the wall clock within
-a ppm here, while the recorder's packet times wander (by up to +-60 ms
-within seconds through pipewire-pulse, as its latency reports do). The
-anchor's own error is a constant, which the calibration takes off with the
-rest of the recorder's bias.
+time, but the audio packets' times are not used: through pipewire-pulse
+they wander by up to 60 ms within seconds, as its latency reports do. A
+sample's time is its place in the recording at the nominal rate from one
+anchor (the median of packet time less packet place). The anchor's error is
+a constant, and the sink's clock against the wall clock (about -220 ppm on
+PulseAudio's null sink here, none on PipeWire's) a line: the calibrations
+before and after the subject take both off with the rest of the recorder's
+bias.
 
 1. Calibration: the first flashes (mean brightness crossing half scale) and
    clicks (onsets of the 2 kHz bursts, found with a first difference that
    the demo's quiet start hardly reaches) in the recording; CLICKS.txt holds
    one line per click with the time it was due and the time its flash was
    drawn. Bias = flash frame time - click time - (drawn - due), median.
+   With --after CLICKS.txt, the same again from the first flash after the
+   subject; the bias then goes as a line from one calibration's middle to
+   the other's.
 2. Where the song sounds in the recording: the RMS envelopes (5 ms, on a
    0.5 ms grid) of the capture's music and of the recorded sound are
    correlated in 3 s windows every 1 s of song, each searched 1 s either
    side of the last one's place (normalised correlation at least 0.8, else
    the window is dropped). The slope between neighbouring windows is the
-   music's pace against the wall clock and the sink's samples; a step
+   music's pace against the sink's samples; a step
    between them over 3 ms is a jump (a dropout, or the sound resuming late).
 3. Kicks: each kick's song time, placed by correlating half a second of
    envelope from 20 ms before it, 60 ms either side of its window's place;
@@ -381,12 +386,10 @@ def main():
     # The music's pace: the median slope between neighbouring windows, which
     # jumps (gaps) do not bend.
     ds = np.diff(mapping[:, 0])
-    pace_wall = float(np.median(np.diff(wall) / ds))
-    pace_sink = float(np.median(np.diff(mapping[:, 1]) / ds))
-    print("music vs capture: %d of %d s of song matched; it plays %+.0f ppm against the wall clock,"
-          " %+.0f ppm against the sink's samples (positive: fast)"
-          % (len(mapping), int(len(music) / music_rate), (1 / pace_wall - 1) * 1e6, (1 / pace_sink - 1) * 1e6))
-    lead = (wall - mapping[:, 0] * pace_wall) * 1e3
+    pace = float(np.median(np.diff(wall) / ds))
+    print("music vs capture: %d of %d s of song matched; it plays %+.0f ppm against the sink's samples"
+          " (positive: fast)" % (len(mapping), int(len(music) / music_rate), (1 / pace - 1) * 1e6))
+    lead = (wall - mapping[:, 0] * pace) * 1e3
     steps = np.diff(lead)
     jump_at = [i + 1 for i in range(len(steps)) if abs(steps[i]) > 3]
     print("sound's place against the song at that pace: %+.1f ms after %.0f s; jumps of over 3 ms"
