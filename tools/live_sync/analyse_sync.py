@@ -3,7 +3,7 @@
 recording of the screen and the sink's monitor.
 
 Usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv [--expect MS]
-    [--after CLICKS.txt]
+    [--after CLICKS.txt [--steady-sink]]
 
 CAPTURE_DIR and EVENTS.tsv come from one capture of the same build
 (`drensolk-capture --png CAPTURE_DIR --fps 10 --events EVENTS.tsv`): its
@@ -19,7 +19,7 @@ anchor (the median of packet time less packet place). The anchor's error is
 a constant, and the sink's clock against the wall clock (about -220 ppm on
 PulseAudio's null sink here, none on PipeWire's) a line: the calibrations
 before and after the subject take both off with the rest of the recorder's
-bias.
+bias (1. below).
 
 1. Calibration: the first flashes (mean brightness crossing half scale) and
    clicks (onsets of the 2 kHz bursts, found with a first difference that
@@ -28,7 +28,8 @@ bias.
    drawn. Bias = flash frame time - click time - (drawn - due), median.
    With --after CLICKS.txt, the same again from the first flash after the
    subject; the bias then goes as a line from one calibration's middle to
-   the other's.
+   the other's, or with --steady-sink (a sink at the nominal rate) stays
+   the first and the second only checks it.
 2. Where the song sounds in the recording: the RMS envelopes (5 ms, on a
    0.5 ms grid) of the capture's music and of the recorded sound are
    correlated in 3 s windows every 1 s of song, each searched 1 s either
@@ -338,9 +339,12 @@ def main():
         i = args.index("--after")
         after_path = args[i + 1]
         del args[i:i + 2]
+    steady_sink = "--steady-sink" in args
+    if steady_sink:
+        args.remove("--steady-sink")
     if len(args) != 5:
         raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv"
-                         " [--expect MS] [--after CLICKS.txt]")
+                         " [--expect MS] [--after CLICKS.txt [--steady-sink]]")
     path, clicks_path, rate, capture_dir, events_path = args
     rate = int(rate)
     clicks = [tuple(float(v) for v in line.split()) for line in open(clicks_path) if line.strip()]
@@ -359,10 +363,13 @@ def main():
     bias_line = ([0.0, 1.0], [b, b])  # (wall times, biases): np.interp holds the ends
     if after_path:
         # The same calibration after the subject. The bias moves between the
-        # two as the sink's clock runs against the wall clock (PulseAudio's
-        # null sink by about -200 ppm here, PipeWire's by none), so it is
-        # taken off as a line from one to the other. The clicks' monotonic
-        # times become wall times through the last flash (within a frame).
+        # two as the sink's clock runs against the wall clock: PulseAudio's
+        # null sink by about -220 ppm here, so it is taken off as a line from
+        # one to the other. PipeWire's null sink keeps the nominal rate
+        # (--steady-sink), so there a move is the flashes' own timing (seen
+        # once: 19 ms, a quantum less a little), and only a check. The
+        # clicks' monotonic times become wall times through the last flash
+        # (within a frame).
         after = [tuple(float(v) for v in line.split()) for line in open(after_path) if line.strip()]
         from_t = after[0][1] + (calibration_end - clicks[-1][2]) - 0.3
         bias_after, after_end = calibrate(frames, frame_t, sound, sample_t, rate, after, from_t)
@@ -370,11 +377,17 @@ def main():
         # Each calibration's middle, in wall time.
         at = [calibration_end - (clicks[-1][1] - clicks[len(clicks) // 2][1]),
               after_end - (after[-1][1] - after[len(after) // 2][1])]
-        print("recorder bias after the subject %.1f ms (%d pairs, spread %.1f..%.1f ms): it moved %+.1f ms in %.0f s,"
-              " the sink's clock %+.0f ppm against the wall clock; taken off as a line between the two"
-              % (b_after * 1e3, len(bias_after), bias_after.min() * 1e3, bias_after.max() * 1e3,
-                 (b_after - b) * 1e3, at[1] - at[0], (b_after - b) / (at[1] - at[0]) * 1e6))
-        bias_line = (at, [b, b_after])
+        moved = b_after - b
+        print("recorder bias after the subject %.1f ms (%d pairs, spread %.1f..%.1f ms): it moved %+.1f ms in %.0f s"
+              % (b_after * 1e3, len(bias_after), bias_after.min() * 1e3, bias_after.max() * 1e3, moved * 1e3,
+                 at[1] - at[0]))
+        if steady_sink:
+            print("the sink keeps the nominal rate: the first bias is taken off; the move is the flashes' timing, %s"
+                  % ("steady" if abs(moved) <= 0.003 else "NOT steady: the figures are good to that much"))
+        else:
+            print("the sink's clock %+.0f ppm against the wall clock: the bias is taken off as a line between the two"
+                  % (moved / (at[1] - at[0]) * 1e6))
+            bias_line = (at, [b, b_after])
 
     start = calibration_end + 0.3
     index = np.arange(len(sample_t))
