@@ -11,10 +11,10 @@
 #include <spa/param/profiler.h>
 #include <spa/pod/iter.h>
 #include <spa/pod/parser.h>
+#include <spa/utils/string.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -88,11 +88,9 @@ struct Probe {
 
 uint32_t id_from(const spa_dict* props, const char* key)
 {
+    uint32_t id = SPA_ID_INVALID;
     const char* s = props ? spa_dict_lookup(props, key) : nullptr;
-    if (!s || !*s) return SPA_ID_INVALID;
-    char* end = nullptr;
-    const unsigned long n = std::strtoul(s, &end, 10);
-    return *end == '\0' ? uint32_t(n) : SPA_ID_INVALID;
+    return s && spa_atou32(s, &id, 10) ? id : SPA_ID_INVALID;
 }
 
 void on_profile(void* data, const spa_pod* report)
