@@ -120,10 +120,9 @@ class PipeWireOutput:
             raise OSError("cannot open a PipeWire stream through ALSA (error %d): is PipeWire running, and"
                           " DRENSOLK_PIPEWIRE_ALSA_PLUGIN set or pipewire-alsa installed?" % opened)
         # SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, stereo, no
-        # resampling in ALSA. 100 ms: with 30 the stream underran at the
-        # default quantum (21 ms), which the delay follows but a click
-        # then lands later than it was written for.
-        if al.snd_pcm_set_params(self.pcm, 2, 3, 2, rate, 0, 100000) < 0:
+        # resampling in ALSA. 200 ms: with 30 the stream underran at a
+        # 1024 quantum (21 ms); with 100 the delay swung by +-9 ms at 2048.
+        if al.snd_pcm_set_params(self.pcm, 2, 3, 2, rate, 0, 200000) < 0:
             raise OSError("ALSA's pipewire device refused 16-bit stereo at %d Hz" % rate)
 
     def write(self, data):
