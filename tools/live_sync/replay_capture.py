@@ -61,13 +61,14 @@ def load_capture(directory):
 
 def shown_samples(frame_samples):
     """Where each frame goes up, before the shift: its own sample plus a
-    fraction of a frame, the fractions of a golden-ratio sequence. A
-    recorder grabbing at half the capture's rate would otherwise meet the
-    frames at one fixed phase for a whole run, seeing every reaction either
-    at once or a capture frame late, and the median of the offsets would
-    land on one of the two."""
+    fraction of a frame, drawn at random (the same every run). A recorder
+    grabbing at half the capture's rate would otherwise meet the frames at
+    one fixed phase for a whole run, seeing every reaction either at once
+    or a capture frame late, and the median of the offsets would land on
+    one of the two. (A golden-ratio sequence was tried: it comes back to
+    the same fraction every 288 frames, 2.4 s, five of the song's kicks.)"""
     step = float(np.median(np.diff(frame_samples))) if len(frame_samples) > 1 else 0.0
-    return frame_samples + (np.arange(len(frame_samples)) * 0.6180339887498949 % 1.0) * step
+    return frame_samples + np.random.default_rng(120).random(len(frame_samples)) * step
 
 
 def due_frame(frame_samples, heard_sample, shift_samples):
