@@ -16,7 +16,7 @@ time, but the audio packets' times are not used: through pipewire-pulse
 they wander by up to 60 ms within seconds, as its latency reports do. A
 sample's time is its place in the recording at the nominal rate from one
 anchor (the median of packet time less packet place). The anchor's error is
-a constant, and the sink's clock against the wall clock (about -220 ppm on
+a constant, and the sink's clock against the wall clock (about +220 ppm on
 PulseAudio's null sink here, none on PipeWire's) a line: the calibrations
 before and after the subject take both off with the rest of the recorder's
 bias (1. below).
@@ -364,10 +364,11 @@ def main():
     if after_path:
         # The same calibration after the subject. The bias moves between the
         # two as the sink's clock runs against the wall clock: PulseAudio's
-        # null sink by about -220 ppm here, so it is taken off as a line from
+        # null sink by about +220 ppm here, so it is taken off as a line from
         # one to the other. PipeWire's null sink keeps the nominal rate
-        # (--steady-sink), so there a move is the flashes' own timing (seen
-        # once: 19 ms, a quantum less a little), and only a check. The
+        # (--steady-sink; the two agreed within about 1 ms in every run at one
+        # quantum), so there a move means the recorder or the flashes slipped
+        # (a quantum change did, by a quantum), and it is only a check. The
         # clicks' monotonic times become wall times through the last flash
         # (within a frame).
         after = [tuple(float(v) for v in line.split()) for line in open(after_path) if line.strip()]
@@ -382,11 +383,11 @@ def main():
               % (b_after * 1e3, len(bias_after), bias_after.min() * 1e3, bias_after.max() * 1e3, moved * 1e3,
                  at[1] - at[0]))
         if steady_sink:
-            print("the sink keeps the nominal rate: the first bias is taken off; the move is the flashes' timing, %s"
+            print("the sink keeps the nominal rate: the first bias is taken off; the move is a slip, %s"
                   % ("steady" if abs(moved) <= 0.003 else "NOT steady: the figures are good to that much"))
         else:
-            print("the sink's clock %+.0f ppm against the wall clock: the bias is taken off as a line between the two"
-                  % (moved / (at[1] - at[0]) * 1e6))
+            print("the sink plays %+.0f ppm fast against the wall clock: the bias is taken off as a line between the two"
+                  % (-moved / (at[1] - at[0]) * 1e6))
             bias_line = (at, [b, b_after])
 
     start = calibration_end + 0.3
