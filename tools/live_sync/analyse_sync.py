@@ -386,8 +386,8 @@ def main():
             print("the sink keeps the nominal rate: the first bias is taken off; the move is a slip, %s"
                   % ("steady" if abs(moved) <= 0.003 else "NOT steady: the figures are good to that much"))
         else:
-            print("the sink plays %+.0f ppm fast against the wall clock: the bias is taken off as a line between the two"
-                  % (-moved / (at[1] - at[0]) * 1e6))
+            print("the sink plays %+.0f ppm fast against the wall clock: the bias is taken off as a line between"
+                  " the two" % (-moved / (at[1] - at[0]) * 1e6))
             bias_line = (at, [b, b_after])
 
     start = calibration_end + 0.3
