@@ -34,22 +34,24 @@ int delay_read_gap_ms(int read, int gap_ms);
 // attribute it publishes on the stream ("pulse.attr.tlength", in bytes of
 // `frame_bytes` a frame at `rate`): the queue it keeps topped up, one
 // graph cycle at a time. For SDL's 4096-sample stream at 48 kHz on
-// PipeWire 0.3.65 that is 3008 frames, 62.7 ms; the sync meter put the real
-// delay at 56 to 64 ms at the default quantum (its figures there are good
-// to about 10 ms). A forced quantum moves it by about the quantum's
-// difference from the default (42 ms at 256, 84 at 2048). -1 when the
-// attribute is missing or not a whole positive number.
+// PipeWire 0.3.65 that is 3008 frames, 62.7 ms; the sync meter, proven
+// there to about 3 ms, puts the pictures within 5 ms of the sound with it
+// at the default quantum (1024). The queue published stays the same at a
+// forced quantum, the delay does not: about 41 ms at 2048 (the pictures
+// 21 ms early). -1 when the attribute is missing or not a whole positive
+// number.
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
 
 // What SDL's native PipeWire stream holds before it is heard, from the
 // graph's quantum `cycle_ms` (pipewire_cycle.h): one and a half quanta,
-// whatever SDL's buffer. Measured, not derived: the sync meter (48 kHz
-// graph, the stream at 44.1 kHz, its PipeWire figures good to about 10 ms)
-// put it at 60 ms at 2048 samples a cycle (64 counted), 28 at 1024 (32)
-// and under 13 at 256 (8). A likely reading: SDL hands a whole buffer over
-// in the cycle that runs out of the last one, part way into it, and the
-// block plays from the next cycle on; one cycle, plus half of one on
-// average. -1 for a cycle that is not positive.
+// whatever SDL's buffer. Measured, not derived: with it the sync meter
+// (48 kHz graph, the stream at 44.1 kHz; proven there to about 3 ms) puts
+// the pictures within 8 ms of the sound at 2048 samples a cycle, the
+// quantum SDL's stream gets by itself, and within 5 ms at a forced 1024
+// (32 ms counted); at 256 the meter cannot tell. A likely reading: SDL
+// hands a whole buffer over in the cycle that runs out of the last one,
+// part way into it, and the block plays from the next cycle on; one cycle,
+// plus half of one on average. -1 for a cycle that is not positive.
 double native_pipewire_delay_ms(double cycle_ms);
 
 // The median of the positive reports in `ms` (non-positive ones are reads
