@@ -16,7 +16,7 @@ time, but the audio packets' times are not used: through pipewire-pulse
 they wander by up to 60 ms within seconds, as its latency reports do. A
 sample's time is its place in the recording at the nominal rate from one
 anchor (the median of packet time less packet place). The anchor's error is
-a constant, and the sink's clock against the wall clock (about +220 ppm on
+a constant, and the sink's clock against the wall clock (50 to 240 ppm fast on
 PulseAudio's null sink here, none on PipeWire's) a line: the calibrations
 before and after the subject take both off with the rest of the recorder's
 bias (1. below).
@@ -364,7 +364,7 @@ def main():
     if after_path:
         # The same calibration after the subject. The bias moves between the
         # two as the sink's clock runs against the wall clock: PulseAudio's
-        # null sink by about +220 ppm here, so it is taken off as a line from
+        # null sink by 50 to 240 ppm fast here, so it is taken off as a line from
         # one to the other. PipeWire's null sink keeps the nominal rate
         # (--steady-sink; the two agreed within about 1 ms in every run at one
         # quantum), so there a move means the recorder or the flashes slipped
