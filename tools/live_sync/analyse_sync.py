@@ -61,6 +61,7 @@ are compared with that.
    full scale, from the first kick to the last matched window, where the
    capture's music is not silent.
 """
+import argparse
 import subprocess
 import sys
 
@@ -329,24 +330,19 @@ def read_back(offsets_ms, expected_ms):
 
 
 def main():
-    args = sys.argv[1:]
-    expect, after_path = None, None
-    if "--expect" in args:
-        i = args.index("--expect")
-        expect = float(args[i + 1])
-        del args[i:i + 2]
-    if "--after" in args:
-        i = args.index("--after")
-        after_path = args[i + 1]
-        del args[i:i + 2]
-    steady_sink = "--steady-sink" in args
-    if steady_sink:
-        args.remove("--steady-sink")
-    if len(args) != 5:
-        raise SystemExit("usage: analyse_sync.py RECORDING.nut CLICKS.txt RATE CAPTURE_DIR EVENTS.tsv"
-                         " [--expect MS] [--after CLICKS.txt [--steady-sink]]")
-    path, clicks_path, rate, capture_dir, events_path = args
-    rate = int(rate)
+    parser = argparse.ArgumentParser(description="Figures of the live sync meter from one recording.")
+    parser.add_argument("recording")
+    parser.add_argument("clicks_path", metavar="clicks")
+    parser.add_argument("rate", type=int)
+    parser.add_argument("capture_dir", metavar="capture-dir")
+    parser.add_argument("events_path", metavar="events")
+    parser.add_argument("--expect", type=float, metavar="MS", help="the replay's known offset")
+    parser.add_argument("--after", metavar="CLICKS", help="the calibration after the subject")
+    parser.add_argument("--steady-sink", action="store_true", help="the sink keeps the nominal rate")
+    opts = parser.parse_args()
+    path, clicks_path, rate = opts.recording, opts.clicks_path, opts.rate
+    capture_dir, events_path = opts.capture_dir, opts.events_path
+    expect, after_path, steady_sink = opts.expect, opts.after, opts.steady_sink
     clicks = [tuple(float(v) for v in line.split()) for line in open(clicks_path) if line.strip()]
     video, audio = packets(path)
     frames, sound = decode(path)

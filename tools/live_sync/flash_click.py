@@ -21,8 +21,8 @@ one line per click: its index, the monotonic time it was due to play and the
 time the flash was drawn. Exits 1 when the display or the server cannot be
 opened.
 """
+import argparse
 import ctypes
-import errno
 import math
 import os
 import queue
@@ -128,9 +128,7 @@ class PipeWireOutput:
     def write(self, data):
         frames = len(data) // 4
         while frames:
-            n = self.al.snd_pcm_writei(self.pcm, data, frames)
-            if n == -errno.EAGAIN:
-                continue
+            n = self.al.snd_pcm_writei(self.pcm, data, frames)  # blocking: never -EAGAIN
             if n < 0:
                 if self.al.snd_pcm_recover(self.pcm, n, 1) < 0:
                     raise OSError("ALSA's pipewire device failed (error %d)" % n)
@@ -153,16 +151,10 @@ def open_output(kind, rate, name):
     return (PipeWireOutput if kind == "pipewire" else PulseOutput)(rate, name)
 
 
-def output_option(argv):
-    """Takes --output KIND out of argv; "pulse" without it."""
-    if "--output" not in argv:
-        return "pulse"
-    i = argv.index("--output")
-    kind = argv[i + 1]
-    del argv[i:i + 2]
-    if kind not in ("pulse", "pipewire"):
-        raise SystemExit("--output pulse or pipewire")
-    return kind
+def add_output_option(parser):
+    """--output: what the flashes or frames are timed by."""
+    parser.add_argument("--output", choices=("pulse", "pipewire"), default="pulse",
+                        help="a PulseAudio stream, or a native PipeWire one through pipewire-alsa")
 
 
 def load_x11():
@@ -200,12 +192,15 @@ def click_track(rate, clicks, total):
 
 
 def main():
-    argv = sys.argv[1:]
-    kind = output_option(argv)
-    rate, count = int(argv[0]), int(argv[1])
+    parser = argparse.ArgumentParser(description="Flashes and clicks that calibrate the live sync meter.")
+    add_output_option(parser)
+    parser.add_argument("rate", type=int)
+    parser.add_argument("count", type=int)
     # Not a multiple of a 60 Hz frame, so the flashes fall at every phase of
     # the recorder's frame grabs and its rounding averages out.
-    period = float(argv[2]) if len(argv) > 2 else 0.4537
+    parser.add_argument("period", type=float, nargs="?", default=0.4537, help="seconds between clicks")
+    args = parser.parse_args()
+    kind, rate, count, period = args.output, args.rate, args.count, args.period
 
     x = load_x11()
     dpy = x.XOpenDisplay(None)

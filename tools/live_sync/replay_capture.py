@@ -19,6 +19,7 @@ CAPTURE_DIR holds drensolk-capture --png output (frame_NNNNNN.png,
 audio.wav, frames.tsv). DISPLAY and PULSE_SERVER from the environment.
 Exits 1 when the display or the server cannot be opened.
 """
+import argparse
 import ctypes
 import os
 import subprocess
@@ -87,12 +88,14 @@ def resample(audio, from_rate, to_rate):
 
 
 def main():
-    argv = sys.argv[1:]
-    kind = fc.output_option(argv)
-    if len(argv) < 3:
-        raise SystemExit("usage: replay_capture.py [--output pulse|pipewire] RATE CAPTURE_DIR SHIFT_MS [SECONDS]")
-    rate, directory, shift_ms = int(argv[0]), argv[1], float(argv[2])
-    seconds = float(argv[3]) if len(argv) > 3 else 0
+    parser = argparse.ArgumentParser(description="Replays a capture of the demo with a known offset.")
+    fc.add_output_option(parser)
+    parser.add_argument("rate", type=int)
+    parser.add_argument("directory", metavar="capture-dir")
+    parser.add_argument("shift_ms", type=float, metavar="shift-ms")
+    parser.add_argument("seconds", type=float, nargs="?", default=0, help="replay only this much")
+    args = parser.parse_args()
+    kind, rate, directory, shift_ms, seconds = args.output, args.rate, args.directory, args.shift_ms, args.seconds
     frames, frame_samples, first, wav_rate, music = load_capture(directory)
     frame_samples = shown_samples(frame_samples)
     if seconds > 0:
