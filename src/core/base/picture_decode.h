@@ -11,7 +11,8 @@
 
 // Decodes a PNG (any colour type and depth: palette, grey, alpha, 16-bit) into
 // `out` as 8-bit R, G, B rows padded to 4 bytes; alpha is dropped, not
-// blended. Returns "" on success, else the decoder's reason in a few words for
+// blended. A PNG whose chunks run past its end is refused before decoding
+// (png_chunks.h). Returns "" on success, else the decoder's reason in a few words for
 // the start-up message ("error loading texture '<name>': <reason>"). Main
 // thread (SDL_image keeps its error per process).
 std::string decode_picture(const std::vector<uint8_t>& bytes, RgbPicture* out);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/base/picture_decode.h"
+#include "core/base/png_chunks.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -16,6 +17,9 @@ std::string decode_picture(const std::vector<uint8_t>& bytes, RgbPicture* out)
 {
     *out = RgbPicture{};
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) return "larger than stb_image reads";
+    // stb_image reads within the bytes anyway; this gives both builds one reason.
+    const std::string layout = png_chunk_error(bytes);
+    if (!layout.empty()) return layout;
     int width = 0, height = 0, channels = 0;
     stbi_uc* rgb = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3);
     if (!rgb) return stbi_failure_reason();
