@@ -27,7 +27,8 @@ std::string png_chunk_error(const std::vector<uint8_t>& bytes)
         if (left < 8) return "the file ends before its IEND chunk";
         const uint64_t whole = uint64_t{big_endian_32(&bytes[at])} + 12;
         const std::string type = type_name(&bytes[at + 4]);
-        if (whole > left) return type.empty() ? "the file ends inside a chunk" : "the file ends inside its " + type + " chunk";
+        if (whole > left)
+            return type.empty() ? "the file ends inside a chunk" : "the file ends inside its " + type + " chunk";
         if (type == "IEND") return "";
         at += whole;
     }

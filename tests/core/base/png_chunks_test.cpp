@@ -33,8 +33,8 @@ TEST(PngChunks, AWholeFileOrAnotherFormatPasses)
     trailing.insert(trailing.end(), {1, 2, 3});  // after IEND: never read
     EXPECT_EQ(png_chunk_error(trailing), "");
     // Not a PNG: the decoder's to judge.
-    for (const std::vector<uint8_t>& other : {std::vector<uint8_t>{'B', 'M', 0, 0}, std::vector<uint8_t>{},
-                                              std::vector<uint8_t>{0x89, 'P', 'N', 'G'}})
+    for (const std::vector<uint8_t>& other :
+         {std::vector<uint8_t>{'B', 'M', 0, 0}, std::vector<uint8_t>{}, std::vector<uint8_t>{0x89, 'P', 'N', 'G'}})
         EXPECT_EQ(png_chunk_error(other), "");
 }
 
