@@ -118,10 +118,11 @@ std::vector<int> thread_nice(const std::string& prefix)
 }
 
 // PipeWire (0.3.65) reports 0 latency for every stream. Through
-// pipewire-pulse the layer counts the queue it keeps for the stream, less
-// than the buffer; on SDL's native stream one and a half of the graph's
-// quanta, here forced to 512 samples (16 ms). A server's 0 must never become
-// a latency of 0 (events would then come a whole buffer early).
+// pipewire-pulse the layer counts the queue it keeps for the stream, held
+// against the graph's quantum, here forced to 2048 samples (the queue
+// published stays as it was); on SDL's native stream one and a half of the
+// graph's quanta, here forced to 512 samples (16 ms). A server's 0 must
+// never become a latency of 0 (events would then come a whole buffer early).
 TEST(OutputDelay, PipeWireCountsPipeWirePulsesQueueOrOneAndAHalfQuanta)
 {
     PipeWire pw(48000);
@@ -130,27 +131,38 @@ TEST(OutputDelay, PipeWireCountsPipeWirePulsesQueueOrOneAndAHalfQuanta)
     for (const std::string& e : pw.client_env())
         if (e.rfind("HOME=", 0) != 0) env.push_back(e);  // HOME stays this process's own
     for (const char* driver : {"pulseaudio", "pipewire"}) {
-        if (std::string(driver) == "pipewire") {
-            const ProcessResult forced =
-                run_process({"pw-metadata", "-n", "settings", "0", "clock.force-quantum", "512"}, "/", pw.client_env(), 5);
-            ASSERT_EQ(forced.status, 0) << forced.err;
-        }
+        const bool native = std::string(driver) == "pipewire";
+        const ProcessResult forced =
+            run_process({"pw-metadata", "-n", "settings", "0", "clock.force-quantum", native ? "512" : "2048"}, "/",
+                        pw.client_env(), 5);
+        ASSERT_EQ(forced.status, 0) << forced.err;
         std::vector<std::string> demo_env = env;
         demo_env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
         // SDL's native driver calls back from PipeWire's thread loop; the
         // layer raises it as SDL raises its own audio thread (root may).
         std::vector<int> loop_nice;
-        const Counted got = counted_latency(demo_env, nullptr, [&] { loop_nice = thread_nice("SDLAudioP"); });
+        double queue_ms = -1;
+        PipeWirePulseStream stream;
+        const Counted got = counted_latency(demo_env, nullptr, [&] {
+            loop_nice = thread_nice("SDLAudioP");
+            if (!native) queue_ms = server_output_delay_ms(16, 20, &stream);
+        });
         std::printf("[ latency  ] %s: %d samples counted at %d Hz, buffer %d\n", driver, got.latency, got.rate,
                     got.buffer);
-        if (std::string(driver) == "pipewire" && geteuid() == 0) {
+        if (native && geteuid() == 0) {
             ASSERT_EQ(loop_nice.size(), 1u);
             EXPECT_LT(loop_nice[0], 0) << "the callback's thread runs at normal priority";
         }
         ASSERT_GT(got.buffer, 0) << driver << ": the output did not open";
-        if (std::string(driver) == "pulseaudio") {
+        if (!native) {
             EXPECT_GT(got.latency, got.buffer / 10);
             EXPECT_LT(got.latency, got.buffer) << "still counting the whole buffer through pipewire-pulse";
+            ASSERT_GT(queue_ms, 0) << "pipewire-pulse published no queue";
+            ASSERT_GT(stream.cycle_ms, 0) << "pipewire-pulse published no node.latency";
+            std::printf("[ latency  ] queue published %.1f ms, the stream asks for %.1f ms cycles\n", queue_ms,
+                        stream.cycle_ms);
+            EXPECT_NEAR(got.latency, (queue_ms - stream.cycle_ms + 2048 * 1000.0 / 48000) * got.rate / 1000, 2.0)
+                << "not the queue held against the graph's 2048-sample quantum";
         } else {
             EXPECT_NEAR(got.latency, 1.5 * 512 / 48000 * got.rate, 1.0) << "not one and a half quanta";
         }

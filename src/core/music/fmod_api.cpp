@@ -444,6 +444,18 @@ int default_device_rate()
     return rate >= 8000 && rate <= 192000 ? rate : 0;
 }
 
+// What the server says lies between the callback and the speaker, or -1.
+// pipewire-pulse's queue is held against the graph's quantum when the graph
+// can be asked (a forced one moves the delay, not the queue).
+double reported_delay_ms(bool native_pipewire)
+{
+    if (native_pipewire) return native_pipewire_delay_ms(pipewire_cycle_ms());
+    PipeWirePulseStream stream;
+    const double ms = server_output_delay_ms(16, 20, &stream);
+    if (ms <= 0 || stream.cycle_ms <= 0 || stream.node == UINT32_MAX) return ms;
+    return pipewire_pulse_graph_delay_ms(ms, stream.cycle_ms, pipewire_cycle_ms(16, stream.node));
+}
+
 // The server's own word on the output's delay replaces the buffer's, once
 // the stream has settled, where it is less: SDL asks PulseAudio for one
 // buffer of total latency, so more than that is a passing state (seen on a
@@ -459,8 +471,7 @@ void probe_delay(bool native_pipewire)
             if (g.quit.load(std::memory_order_acquire)) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        const double ms =
-            native_pipewire ? native_pipewire_delay_ms(pipewire_cycle_ms()) : server_output_delay_ms();
+        const double ms = reported_delay_ms(native_pipewire);
         if (ms < 0) return;  // no server to ask, or it says nothing
         const int buffer = g.buffer_samples.load(std::memory_order_relaxed);
         const int samples = int(ms * g.rate / 1000.0 + 0.5);

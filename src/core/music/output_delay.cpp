@@ -14,12 +14,26 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+// A whole positive number (a byte count, a rate), else -1.
+long whole_positive(const char* text)
+{
+    if (!text || !*text) return -1;
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    return *end == '\0' && n > 0 ? n : -1;
+}
+
+}  // namespace
+
 #ifdef DRENSOLK_HAVE_PULSE
 namespace {
 
 struct Query {
-    std::string pid;  // ours, as the server's application.process.id
-    double ms = -1;   // the largest of our streams (the music's, not a short click)
+    std::string pid;             // ours, as the server's application.process.id
+    double ms = -1;              // the largest of our streams (the music's, not a short click)
+    PipeWirePulseStream stream;  // that stream's, where ms is pipewire-pulse's queue
     bool done = false;
 };
 
@@ -33,10 +47,18 @@ void on_sink_input(pa_context*, const pa_sink_input_info* info, int eol, void* d
     const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
     if (!pid || q->pid != pid) return;
     double ms = double(info->buffer_usec + info->sink_usec) / 1000.0;
-    if (ms <= 0)
+    PipeWirePulseStream stream;
+    if (ms <= 0) {
         ms = pipewire_pulse_delay_ms(pa_proplist_gets(info->proplist, "pulse.attr.tlength"),
                                      int(pa_frame_size(&info->sample_spec)), int(info->sample_spec.rate));
-    if (ms > q->ms) q->ms = ms;
+        stream.cycle_ms = node_latency_ms(pa_proplist_gets(info->proplist, "node.latency"));
+        const long node = whole_positive(pa_proplist_gets(info->proplist, "object.id"));
+        if (node > 0 && node < long(UINT32_MAX)) stream.node = uint32_t(node);
+    }
+    if (ms > q->ms) {
+        q->ms = ms;
+        q->stream = stream;
+    }
 }
 
 // Runs the main loop until `done` or about a second has passed.
@@ -55,24 +77,26 @@ bool iterate_until(pa_mainloop* loop, Done done)
 }  // namespace
 #endif
 
-namespace {
-
-// A whole positive byte count, else -1.
-long byte_count(const char* text)
-{
-    if (!text || !*text) return -1;
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    return *end == '\0' && n > 0 ? n : -1;
-}
-
-}  // namespace
-
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate)
 {
-    const long bytes = byte_count(tlength);
+    const long bytes = whole_positive(tlength);
     if (bytes < 0 || frame_bytes <= 0 || rate <= 0) return -1;
     return double(bytes) * 1000.0 / (double(frame_bytes) * rate);
+}
+
+double node_latency_ms(const char* text)
+{
+    if (!text) return -1;
+    char* end = nullptr;
+    const long frames = std::strtol(text, &end, 10);
+    if (end == text || *end != '/' || frames <= 0) return -1;
+    const long rate = whole_positive(end + 1);
+    return rate > 0 ? double(frames) * 1000.0 / double(rate) : -1;
+}
+
+double pipewire_pulse_graph_delay_ms(double queue_ms, double stream_cycle_ms, double cycle_ms)
+{
+    return stream_cycle_ms > 0 && cycle_ms > 0 ? queue_ms - stream_cycle_ms + cycle_ms : queue_ms;
 }
 
 int delay_read_gap_ms(int read, int gap_ms)
@@ -91,8 +115,9 @@ double median_reported_delay(const double* ms, int count)
     return answered.empty() ? -1.0 : percentile(answered, 50);
 }
 
-double server_output_delay_ms(int reads, int gap_ms)
+double server_output_delay_ms(int reads, int gap_ms, PipeWirePulseStream* stream)
 {
+    if (stream) *stream = PipeWirePulseStream{};
 #ifndef DRENSOLK_HAVE_PULSE
     (void)reads;
     (void)gap_ms;
@@ -120,6 +145,7 @@ double server_output_delay_ms(int reads, int gap_ms)
             if (op && !answered) pa_operation_cancel(op);
             if (op) pa_operation_unref(op);
             ms[i] = answered ? q.ms : -1;
+            if (answered && stream && q.stream.cycle_ms > 0) *stream = q.stream;
         }
         result = median_reported_delay(ms, reads);
     }

@@ -8,10 +8,12 @@
 // keeps about 70% of a 4096-sample request queued, and the sink a share of
 // the rest). PipeWire's pipewire-pulse (0.3.65) lists the streams but
 // reports 0 for both; there the answer comes from the buffer it keeps for
-// the stream, which it publishes (pipewire_pulse_delay_ms). SDL's native
-// PipeWire stream is not ours by pid there: -1; its delay goes with the
-// graph's quantum instead (native_pipewire_delay_ms).
+// the stream, which it publishes (pipewire_pulse_delay_ms), held against the
+// graph's quantum (pipewire_pulse_graph_delay_ms). SDL's native PipeWire
+// stream is not ours by pid there: -1; its delay goes with the graph's
+// quantum instead (native_pipewire_delay_ms).
 #pragma once
+#include <cstdint>
 
 // The median of `reads` reports, `gap_ms` apart, in milliseconds: the sink's
 // part rises and falls with its own blocks, and for half a second or so
@@ -19,9 +21,18 @@
 // (seen: 560 ms falling to 20), which a mean would count. -1 when no server
 // answers within about a second, when this process has no playback stream
 // there, or when the server reports none of its latency (0) and publishes
-// no queue. Blocks the caller for the reads; never call it from the audio
-// callback. Never starts a server.
-double server_output_delay_ms(int reads = 16, int gap_ms = 20);
+// no queue. Where the answer is pipewire-pulse's published queue, `stream`
+// (when not null) gets what it publishes of the stream behind it; elsewhere
+// it is left unknown. Blocks the caller for the reads; never call it from
+// the audio callback. Never starts a server.
+struct PipeWirePulseStream;
+double server_output_delay_ms(int reads = 16, int gap_ms = 20, PipeWirePulseStream* stream = nullptr);
+
+// What pipewire-pulse publishes of a stream besides its queue.
+struct PipeWirePulseStream {
+    double cycle_ms = -1;        // "node.latency": the cycle it asks the graph for; -1 unknown
+    uint32_t node = UINT32_MAX;  // "object.id": its node in the graph; UINT32_MAX unknown
+};
 
 // The wait before read `read` (from 1) of server_output_delay_ms: from half
 // to one and a half `gap_ms`, in a low-discrepancy sequence. The sink's
@@ -36,11 +47,26 @@ int delay_read_gap_ms(int read, int gap_ms);
 // graph cycle at a time. For SDL's 4096-sample stream at 48 kHz on
 // PipeWire 0.3.65 that is 3008 frames, 62.7 ms; the sync meter, proven
 // there to about 3 ms, puts the pictures within 5 ms of the sound with it
-// at the default quantum (1024). The queue published stays the same at a
-// forced quantum, the delay does not: about 41 ms at 2048 (the pictures
-// 21 ms early). -1 when the attribute is missing or not a whole positive
-// number.
+// at the quantum the stream gets by itself (1024). -1 when the attribute is
+// missing or not a whole positive number.
 double pipewire_pulse_delay_ms(const char* tlength, int frame_bytes, int rate);
+
+// A node's "node.latency" ("1088/48000": frames over rate) in milliseconds:
+// the cycle a stream asks the graph for. -1 when it is missing or not two
+// whole positive numbers.
+double node_latency_ms(const char* text);
+
+// What a pipewire-pulse stream holds before it is heard when the graph runs
+// cycles of `cycle_ms` (pipewire_cycle.h) and the stream asked for
+// `stream_cycle_ms`: its published queue `queue_ms` less the cycle it asked
+// for, plus the one the graph runs. The queue published stays the same at
+// a forced quantum; the delay does not: counted as the queue alone, the
+// pictures came 21 ms early at 2048 and about 20 ms late at 256. Measured,
+// not derived (the sync meter's figures: docs/live-sync-desktops.md). A
+// likely reading: the server keeps the queue with one of the stream's own
+// cycles already taken out of it, and the graph holds one cycle of its own.
+// `queue_ms` as it is when either cycle is not positive (no graph to ask).
+double pipewire_pulse_graph_delay_ms(double queue_ms, double stream_cycle_ms, double cycle_ms);
 
 // What SDL's native PipeWire stream holds before it is heard, from the
 // graph's quantum `cycle_ms` (pipewire_cycle.h): one and a half quanta,

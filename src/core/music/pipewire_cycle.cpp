@@ -66,9 +66,10 @@ double profiled_cycle_ms(const spa_pod* report, const std::vector<uint32_t>& nod
 namespace {
 
 struct Probe {
-    std::string pid;                              // ours, as the server's pipewire.sec.pid
-    std::map<uint32_t, bool> client_is_ours;      // client id -> same process
-    std::map<uint32_t, uint32_t> node_client;     // node id -> its client's id
+    std::string pid;                           // ours, as the server's pipewire.sec.pid
+    std::map<uint32_t, bool> client_is_ours;   // client id -> same process
+    std::map<uint32_t, uint32_t> node_client;  // node id -> its client's id
+    uint32_t also_node = SPA_ID_INVALID;       // counted as ours whoever made it
     pw_registry* registry = nullptr;
     pw_proxy* profiler = nullptr;
     spa_hook profiler_listener{};
@@ -78,6 +79,7 @@ struct Probe {
     std::vector<uint32_t> our_nodes() const
     {
         std::vector<uint32_t> out;
+        if (also_node != SPA_ID_INVALID) out.push_back(also_node);
         for (const auto& [node, client] : node_client) {
             const auto c = client_is_ours.find(client);
             if (c != client_is_ours.end() && c->second) out.push_back(node);
@@ -124,10 +126,11 @@ const pw_registry_events kRegistryEvents = {PW_VERSION_REGISTRY_EVENTS, on_globa
 }  // namespace
 #endif
 
-double pipewire_cycle_ms(int cycles)
+double pipewire_cycle_ms(int cycles, uint32_t also_node)
 {
 #ifndef DRENSOLK_HAVE_PIPEWIRE
     (void)cycles;
+    (void)also_node;
     return -1;
 #else
     pw_init(nullptr, nullptr);  // never undone: SDL's own PipeWire driver may be using the library
@@ -140,6 +143,7 @@ double pipewire_cycle_ms(int cycles)
     Probe probe;
     probe.pid = std::to_string(getpid());
     probe.wanted = size_t(cycles < 1 ? 1 : cycles);
+    probe.also_node = also_node;
     // The profiler's events need its protocol on this side too.
     if (context && pw_context_load_module(context, PW_EXTENSION_MODULE_PROFILER, nullptr, nullptr))
         core = pw_context_connect(context, nullptr, 0);  // null, not a wait, when there is no server
