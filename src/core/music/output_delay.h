@@ -15,6 +15,12 @@
 #pragma once
 #include <cstdint>
 
+// What pipewire-pulse publishes of a stream besides its queue.
+struct PipeWirePulseStream {
+    double cycle_ms = -1;        // "node.latency": the cycle it asks the graph for; -1 unknown
+    uint32_t node = UINT32_MAX;  // "object.id": its node in the graph; UINT32_MAX unknown
+};
+
 // The median of `reads` reports, `gap_ms` apart, in milliseconds: the sink's
 // part rises and falls with its own blocks, and for half a second or so
 // after a stream starts the sink may still report hundreds of milliseconds
@@ -25,14 +31,7 @@
 // (when not null) gets what it publishes of the stream behind it; elsewhere
 // it is left unknown. Blocks the caller for the reads; never call it from
 // the audio callback. Never starts a server.
-struct PipeWirePulseStream;
 double server_output_delay_ms(int reads = 16, int gap_ms = 20, PipeWirePulseStream* stream = nullptr);
-
-// What pipewire-pulse publishes of a stream besides its queue.
-struct PipeWirePulseStream {
-    double cycle_ms = -1;        // "node.latency": the cycle it asks the graph for; -1 unknown
-    uint32_t node = UINT32_MAX;  // "object.id": its node in the graph; UINT32_MAX unknown
-};
 
 // The wait before read `read` (from 1) of server_output_delay_ms: from half
 // to one and a half `gap_ms`, in a low-discrepancy sequence. The sink's
