@@ -94,6 +94,8 @@ TEST(UndecodablePicture, PngCutInsideItsHeaderIsRefused)
     expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart2.PNG");
 }
 
+// The reason is the chunk check's, which refuses before libpng reads (a
+// chunk claiming a gigabyte held libpng for 20 s: png_chunks.h).
 TEST(UndecodablePicture, PngCutInsideItsPixelsIsRefused)
 {
     const fs::path dir = case_folder("truncated-pixels");
@@ -101,20 +103,6 @@ TEST(UndecodablePicture, PngCutInsideItsPixelsIsRefused)
     png.resize(png.size() / 2);
     write_file(dir / "paintart6.PNG", png);
     expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "paintart6.PNG", "the file ends inside its IDAT chunk");
-}
-
-// What a fuzzer found: an IDAT that claims a gigabyte. libpng, given the
-// bytes, read and checksummed the missing gigabyte as nothing for 20 s; the
-// chunk check refuses it before libpng sees a byte (the reason is the check's).
-TEST(UndecodablePicture, ChunkClaimingMoreThanTheFileHoldsIsRefused)
-{
-    const fs::path dir = case_folder("chunk-past-the-end");
-    std::vector<uint8_t> png = read_file(dir / "cow.PNG");
-    const size_t ihdr_end = 8 + 12 + 13;  // the IDAT's length field follows IHDR in the demo's pictures
-    ASSERT_EQ(std::string(png.begin() + ihdr_end + 4, png.begin() + ihdr_end + 8), "IDAT");
-    for (int i = 0; i < 4; ++i) png[ihdr_end + i] = i == 0 ? 0x40 : 0;
-    write_file(dir / "cow.PNG", png);
-    expect_picture_refused(run_demo(dir, {"19"}, kPlayLimit), "cow.PNG", "the file ends inside its IDAT chunk");
 }
 
 TEST(UndecodablePicture, TextNamedPngIsRefused)
