@@ -44,6 +44,9 @@ bool same_rgb(const SDL_Surface* s, int x, int y, const uint8_t* rgb)
         default:
             return false;
     }
+    // An index past the file's palette has no colour: SDL's blit and
+    // SDL_GetRGB give it different ones (white, black). Nothing to compare.
+    if (s->format->palette && v >= static_cast<Uint32>(s->format->palette->ncolors)) return true;
     Uint8 r, g, b;
     SDL_GetRGB(v, s->format, &r, &g, &b);
     return rgb[0] == r && rgb[1] == g && rgb[2] == b;
